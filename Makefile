@@ -2,7 +2,7 @@
 BUILD := build
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test build artwork clean
+.PHONY: run test build golden artwork clean
 
 run:
 	@tools/install-deps run
@@ -20,6 +20,15 @@ test:
 build:
 	cmake -S . -B $(BUILD) -DBUILD_TESTING=$(or $(BUILD_TESTING),ON) >/dev/null
 	cmake --build $(BUILD) -j $(JOBS)
+
+# Re-makes the golden frames of the scene tests from the game as it draws now, and the screenshots in docs/.
+# Look at what changed before committing: git diff --stat tests/golden docs, and open the pictures.
+golden:
+	@$(MAKE) --no-print-directory build BUILD_TESTING=ON
+	mkdir -p tests/golden docs
+	GLIMTRA_UPDATE_GOLDEN=1 SDL_VIDEODRIVER=dummy $(BUILD)/tests/scene_test --gtest_filter='Scene.Golden*'
+	for f in startup memorise answer wrong; do \
+	  convert tests/golden/$$f.bmp -strip -define png:exclude-chunks=date,time docs/$$f.png; done
 
 clean:
 	rm -rf $(BUILD)
