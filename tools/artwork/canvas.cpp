@@ -25,7 +25,7 @@ Canvas::Canvas(int w, int h) : w_(w), h_(h), px_(static_cast<size_t>(w) * h) {}
 
 void Canvas::blend(int x, int y, Color c, double alpha) {
   if (x < 0 || y < 0 || x >= w_ || y >= h_ || alpha <= 0) return;
-  Pixel& d = at(x, y);
+  Pixel &d = at(x, y);
   double outA = alpha + d.a * (1 - alpha);
   if (outA <= 0) return;
   double keep = d.a * (1 - alpha) / outA;
@@ -35,12 +35,12 @@ void Canvas::blend(int x, int y, Color c, double alpha) {
 }
 
 void Canvas::clear(Color c) {
-  for (Pixel& p : px_) p = {c, 1.0};
+  for (Pixel &p : px_) p = {c, 1.0};
 }
 
 static constexpr int kGrid = 6;
 
-static double coverage(const Field& f, int x, int y) {
+static double coverage(const Field &f, int x, int y) {
   // Half the pixel diagonal: farther than this from the edge, the whole pixel lies on one side.
   double centre = f(x + 0.5, y + 0.5);
   if (centre > 0.71) return 0;
@@ -52,7 +52,7 @@ static double coverage(const Field& f, int x, int y) {
   return static_cast<double>(inside) / (kGrid * kGrid);
 }
 
-void fill(Canvas& c, const Field& f, const Paint& p, double opacity) {
+void fill(Canvas &c, const Field &f, const Paint &p, double opacity) {
   for (int y = 0; y < c.height(); ++y)
     for (int x = 0; x < c.width(); ++x) {
       double cov = coverage(f, x, y);
@@ -60,11 +60,12 @@ void fill(Canvas& c, const Field& f, const Paint& p, double opacity) {
     }
 }
 
-void fill(Canvas& c, const Field& f, Color col, double opacity) {
-  fill(c, f, [col](double, double) { return col; }, opacity);
+void fill(Canvas &c, const Field &f, Color col, double opacity) {
+  fill(
+      c, f, [col](double, double) { return col; }, opacity);
 }
 
-void fillSoft(Canvas& c, const Field& f, Color col, double opacity, double softness) {
+void fillSoft(Canvas &c, const Field &f, Color col, double opacity, double softness) {
   for (int y = 0; y < c.height(); ++y)
     for (int x = 0; x < c.width(); ++x) {
       double d = f(x + 0.5, y + 0.5);

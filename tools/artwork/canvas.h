@@ -27,8 +27,8 @@ class Canvas {
   Canvas(int w, int h);
   int width() const { return w_; }
   int height() const { return h_; }
-  Pixel& at(int x, int y) { return px_[static_cast<size_t>(y) * w_ + x]; }
-  const Pixel& at(int x, int y) const { return px_[static_cast<size_t>(y) * w_ + x]; }
+  Pixel &at(int x, int y) { return px_[static_cast<size_t>(y) * w_ + x]; }
+  const Pixel &at(int x, int y) const { return px_[static_cast<size_t>(y) * w_ + x]; }
   // Source-over compositing of one colour at the given opacity.
   void blend(int x, int y, Color c, double alpha);
   void clear(Color c);
@@ -44,10 +44,10 @@ using Field = std::function<double(double x, double y)>;
 using Paint = std::function<Color(double x, double y)>;
 
 // Coverage is counted on a 6x6 sample grid per pixel; pixel (x, y) spans [x, x+1) x [y, y+1).
-void fill(Canvas& c, const Field& f, const Paint& p, double opacity = 1.0);
-void fill(Canvas& c, const Field& f, Color col, double opacity = 1.0);
+void fill(Canvas &c, const Field &f, const Paint &p, double opacity = 1.0);
+void fill(Canvas &c, const Field &f, Color col, double opacity = 1.0);
 // A soft-edged fill for shadows: opacity fades linearly across `softness` pixels around the edge.
-void fillSoft(Canvas& c, const Field& f, Color col, double opacity, double softness);
+void fillSoft(Canvas &c, const Field &f, Color col, double opacity, double softness);
 
 struct Vec2 {
   double x, y;
@@ -59,7 +59,7 @@ Field polygon(std::vector<Vec2> pts);
 Field unite(Field a, Field b);
 Field intersect(Field a, Field b);
 Field subtract(Field a, Field b);
-Field grow(Field f, double d);       // positive d grows the shape outwards
+Field grow(Field f, double d);          // positive d grows the shape outwards
 Field ring(Field f, double halfWidth);  // band of the given half width around the edge
 // The field of `f` drawn in a unit box, placed at (x0, y0) and scaled by s.
 Field placed(Field f, double x0, double y0, double s);

@@ -7,24 +7,24 @@
 
 namespace art {
 
-static void le16(std::vector<uint8_t>& o, uint32_t v) {
+static void le16(std::vector<uint8_t> &o, uint32_t v) {
   o.push_back(v & 0xFF);
   o.push_back((v >> 8) & 0xFF);
 }
 
-static void le32(std::vector<uint8_t>& o, uint32_t v) {
+static void le32(std::vector<uint8_t> &o, uint32_t v) {
   le16(o, v & 0xFFFF);
   le16(o, v >> 16);
 }
 
-static void be32(std::vector<uint8_t>& o, uint32_t v) {
+static void be32(std::vector<uint8_t> &o, uint32_t v) {
   o.push_back(v >> 24);
   o.push_back((v >> 16) & 0xFF);
   o.push_back((v >> 8) & 0xFF);
   o.push_back(v & 0xFF);
 }
 
-std::vector<uint8_t> encodeBmp(const Image& img) {
+std::vector<uint8_t> encodeBmp(const Image &img) {
   const uint32_t headers = 14 + 40 + 12;
   const uint32_t imageSize = static_cast<uint32_t>(img.w) * img.h * 4;
   std::vector<uint8_t> o;
@@ -53,7 +53,7 @@ std::vector<uint8_t> encodeBmp(const Image& img) {
   return o;
 }
 
-static uint32_t crc32(const uint8_t* p, size_t n, uint32_t crc = 0) {
+static uint32_t crc32(const uint8_t *p, size_t n, uint32_t crc = 0) {
   static uint32_t table[256];
   static bool ready = false;
   if (!ready) {
@@ -69,7 +69,7 @@ static uint32_t crc32(const uint8_t* p, size_t n, uint32_t crc = 0) {
   return ~crc;
 }
 
-static void chunk(std::vector<uint8_t>& o, const char* type, const std::vector<uint8_t>& data) {
+static void chunk(std::vector<uint8_t> &o, const char *type, const std::vector<uint8_t> &data) {
   be32(o, static_cast<uint32_t>(data.size()));
   size_t start = o.size();
   o.insert(o.end(), type, type + 4);
@@ -77,7 +77,7 @@ static void chunk(std::vector<uint8_t>& o, const char* type, const std::vector<u
   be32(o, crc32(o.data() + start, o.size() - start));
 }
 
-std::vector<uint8_t> encodePng(const Image& img, bool alpha) {
+std::vector<uint8_t> encodePng(const Image &img, bool alpha) {
   std::vector<uint8_t> raw;
   for (int y = 0; y < img.h; ++y) {
     raw.push_back(0);  // filter: none
@@ -121,8 +121,8 @@ std::vector<uint8_t> encodePng(const Image& img, bool alpha) {
   return o;
 }
 
-void writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  FILE* f = std::fopen(path.c_str(), "wb");
+void writeFile(const std::string &path, const std::vector<uint8_t> &bytes) {
+  FILE *f = std::fopen(path.c_str(), "wb");
   if (!f) throw std::runtime_error("cannot write " + path);
   size_t n = std::fwrite(bytes.data(), 1, bytes.size(), f);
   if (std::fclose(f) != 0 || n != bytes.size()) throw std::runtime_error("cannot write " + path);

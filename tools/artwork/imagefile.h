@@ -12,16 +12,16 @@ namespace art {
 struct Image {
   int w = 0, h = 0;
   std::vector<uint32_t> px;
-  uint32_t& at(int x, int y) { return px[static_cast<size_t>(y) * w + x]; }
+  uint32_t &at(int x, int y) { return px[static_cast<size_t>(y) * w + x]; }
   uint32_t at(int x, int y) const { return px[static_cast<size_t>(y) * w + x]; }
 };
 
 // 32 bpp BI_BITFIELDS with xRGB masks and no alpha mask; the alpha byte is written as zero.
-std::vector<uint8_t> encodeBmp(const Image& img);
+std::vector<uint8_t> encodeBmp(const Image &img);
 // 8-bit RGBA (or RGB when `alpha` is false) with stored deflate blocks: larger but with no library
 // whose version could change the bytes.
-std::vector<uint8_t> encodePng(const Image& img, bool alpha);
-void writeFile(const std::string& path, const std::vector<uint8_t>& bytes);
+std::vector<uint8_t> encodePng(const Image &img, bool alpha);
+void writeFile(const std::string &path, const std::vector<uint8_t> &bytes);
 
 }  // namespace art
 

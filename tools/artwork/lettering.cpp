@@ -16,11 +16,11 @@ Lettering::Lettering(std::string fontDir) : dir_(std::move(fontDir)) {
 }
 
 Lettering::~Lettering() {
-  for (auto& f : faces_) FT_Done_Face(static_cast<FT_Face>(f.second));
+  for (auto &f : faces_) FT_Done_Face(static_cast<FT_Face>(f.second));
   FT_Done_FreeType(static_cast<FT_Library>(library_));
 }
 
-void* Lettering::face(const std::string& font) {
+void *Lettering::face(const std::string &font) {
   auto it = faces_.find(font);
   if (it != faces_.end()) return it->second;
   FT_Face f;
@@ -31,33 +31,8 @@ void* Lettering::face(const std::string& font) {
   return f;
 }
 
-Mask Lettering::glyph(const std::string& font, int pixelSize, char32_t cp, Render mode) {
-  FT_Face f = static_cast<FT_Face>(face(font));
-  FT_Set_Pixel_Sizes(f, 0, pixelSize);
-  FT_UInt index = FT_Get_Char_Index(f, cp);
-  if (index == 0) throw std::runtime_error("font " + font + " lacks U+" + std::to_string(cp));
-  FT_Int32 flags = FT_LOAD_RENDER | (mode == Render::Mono ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_LIGHT);
-  if (FT_Load_Glyph(f, index, flags) != 0) throw std::runtime_error("cannot render a glyph");
-  const FT_Bitmap& bm = f->glyph->bitmap;
-  Mask m;
-  m.advance = static_cast<int>((f->glyph->advance.x + 32) >> 6);
-  m.left = f->glyph->bitmap_left;
-  m.top = f->glyph->bitmap_top;
-  m.w = static_cast<int>(bm.width);
-  m.h = static_cast<int>(bm.rows);
-  m.cov.assign(static_cast<size_t>(m.w) * m.h, 0);
-  for (int j = 0; j < m.h; ++j)
-    for (int i = 0; i < m.w; ++i) {
-      const unsigned char* row = bm.buffer + j * bm.pitch;
-      uint8_t v = bm.pixel_mode == FT_PIXEL_MODE_MONO ? ((row[i >> 3] >> (7 - (i & 7))) & 1) * 255
-                                                       : row[i];
-      m.cov[static_cast<size_t>(j) * m.w + i] = v;
-    }
-  return m;
-}
-
 // Shrinks a mask to the rows and columns that carry ink, keeping its placement.
-static Mask trim(const Mask& m) {
+static Mask trim(const Mask &m) {
   int x0 = m.w, x1 = -1, y0 = m.h, y1 = -1;
   for (int j = 0; j < m.h; ++j)
     for (int i = 0; i < m.w; ++i)
@@ -80,7 +55,31 @@ static Mask trim(const Mask& m) {
   return t;
 }
 
-Mask Lettering::line(const std::string& font, int pixelSize, const std::u32string& text, Render mode) {
+Mask Lettering::glyph(const std::string &font, int pixelSize, char32_t cp, Render mode) {
+  FT_Face f = static_cast<FT_Face>(face(font));
+  FT_Set_Pixel_Sizes(f, 0, pixelSize);
+  FT_UInt index = FT_Get_Char_Index(f, cp);
+  if (index == 0) throw std::runtime_error("font " + font + " lacks U+" + std::to_string(cp));
+  FT_Int32 flags = FT_LOAD_RENDER | (mode == Render::Mono ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_LIGHT);
+  if (FT_Load_Glyph(f, index, flags) != 0) throw std::runtime_error("cannot render a glyph");
+  const FT_Bitmap &bm = f->glyph->bitmap;
+  Mask m;
+  m.advance = static_cast<int>((f->glyph->advance.x + 32) >> 6);
+  m.left = f->glyph->bitmap_left;
+  m.top = f->glyph->bitmap_top;
+  m.w = static_cast<int>(bm.width);
+  m.h = static_cast<int>(bm.rows);
+  m.cov.assign(static_cast<size_t>(m.w) * m.h, 0);
+  for (int j = 0; j < m.h; ++j)
+    for (int i = 0; i < m.w; ++i) {
+      const unsigned char *row = bm.buffer + j * bm.pitch;
+      uint8_t v = bm.pixel_mode == FT_PIXEL_MODE_MONO ? ((row[i >> 3] >> (7 - (i & 7))) & 1) * 255 : row[i];
+      m.cov[static_cast<size_t>(j) * m.w + i] = v;
+    }
+  return trim(m);
+}
+
+Mask Lettering::line(const std::string &font, int pixelSize, const std::u32string &text, Render mode) {
   FT_Face f = static_cast<FT_Face>(face(font));
   std::vector<Mask> glyphs;
   std::vector<int> pens;
@@ -117,13 +116,13 @@ Mask Lettering::line(const std::string& font, int pixelSize, const std::u32strin
     for (int j = 0; j < glyphs[g].h; ++j)
       for (int i = 0; i < glyphs[g].w; ++i) {
         int x = pens[g] + glyphs[g].left + i - x0, y = top - glyphs[g].top + j;
-        uint8_t& d = m.cov[static_cast<size_t>(y) * m.w + x];
+        uint8_t &d = m.cov[static_cast<size_t>(y) * m.w + x];
         d = static_cast<uint8_t>(std::min(255, d + glyphs[g].at(i, j)));
       }
   return trim(m);
 }
 
-void drawMask(Canvas& c, const Mask& m, int x, int baseline, const Paint& paint) {
+void drawMask(Canvas &c, const Mask &m, int x, int baseline, const Paint &paint) {
   for (int j = 0; j < m.h; ++j)
     for (int i = 0; i < m.w; ++i) {
       int px = x + m.left + i, py = baseline - m.top + j;
@@ -131,7 +130,7 @@ void drawMask(Canvas& c, const Mask& m, int x, int baseline, const Paint& paint)
     }
 }
 
-void drawMask(Canvas& c, const Mask& m, int x, int baseline, Color col) {
+void drawMask(Canvas &c, const Mask &m, int x, int baseline, Color col) {
   drawMask(c, m, x, baseline, [col](double, double) { return col; });
 }
 

@@ -27,23 +27,23 @@ class Lettering {
  public:
   explicit Lettering(std::string fontDir);
   ~Lettering();
-  Lettering(const Lettering&) = delete;
-  Lettering& operator=(const Lettering&) = delete;
+  Lettering(const Lettering &) = delete;
+  Lettering &operator=(const Lettering &) = delete;
 
   // `font` is a file name in the font folder, e.g. "DejaVuSans-Bold.ttf".
-  Mask glyph(const std::string& font, int pixelSize, char32_t cp, Render mode);
-  Mask line(const std::string& font, int pixelSize, const std::u32string& text, Render mode);
+  Mask glyph(const std::string &font, int pixelSize, char32_t cp, Render mode);
+  Mask line(const std::string &font, int pixelSize, const std::u32string &text, Render mode);
 
  private:
-  void* face(const std::string& font);
+  void *face(const std::string &font);
   std::string dir_;
-  void* library_ = nullptr;
-  std::map<std::string, void*> faces_;
+  void *library_ = nullptr;
+  std::map<std::string, void *> faces_;
 };
 
 // Composites a mask's coverage onto the canvas with its pen at x and its baseline at y.
-void drawMask(Canvas& c, const Mask& m, int x, int baseline, const Paint& paint);
-void drawMask(Canvas& c, const Mask& m, int x, int baseline, Color col);
+void drawMask(Canvas &c, const Mask &m, int x, int baseline, const Paint &paint);
+void drawMask(Canvas &c, const Mask &m, int x, int baseline, Color col);
 
 }  // namespace art
 

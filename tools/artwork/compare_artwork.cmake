@@ -1,0 +1,35 @@
+# Regenerates the artwork into a scratch folder and fails unless it matches the committed files byte for byte.
+file(REMOVE_RECURSE "${SCRATCH_DIR}")
+execute_process(COMMAND "${GENERATOR}" "${SCRATCH_DIR}/pix" RESULT_VARIABLE pix_result)
+execute_process(COMMAND "${GENERATOR}" --icons "${SCRATCH_DIR}/icons" RESULT_VARIABLE icons_result)
+if(NOT pix_result EQUAL 0 OR NOT icons_result EQUAL 0)
+  message(FATAL_ERROR "glimtra-artwork failed: ${pix_result} ${icons_result}")
+endif()
+
+set(differ "")
+set(count 0)
+# Both directions: a file the generator no longer makes is as wrong as one it makes differently.
+foreach(pair "pix|pix" "icons|dist/icons/hicolor")
+  string(REPLACE "|" ";" pair "${pair}")
+  list(GET pair 0 made)
+  list(GET pair 1 committed)
+  file(GLOB_RECURSE made_files RELATIVE "${SCRATCH_DIR}/${made}" "${SCRATCH_DIR}/${made}/*")
+  file(GLOB_RECURSE committed_files RELATIVE "${SOURCE_DIR}/${committed}" "${SOURCE_DIR}/${committed}/*.bmp"
+       "${SOURCE_DIR}/${committed}/*.png")
+  list(APPEND made_files ${committed_files})
+  list(REMOVE_DUPLICATES made_files)
+  foreach(f IN LISTS made_files)
+    math(EXPR count "${count} + 1")
+    execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files "${SCRATCH_DIR}/${made}/${f}"
+                            "${SOURCE_DIR}/${committed}/${f}" RESULT_VARIABLE same OUTPUT_QUIET ERROR_QUIET)
+    if(NOT same EQUAL 0)
+      list(APPEND differ "${committed}/${f}")
+    endif()
+  endforeach()
+endforeach()
+
+if(differ)
+  string(REPLACE ";" "\n  " differ "${differ}")
+  message(FATAL_ERROR "These files differ from what glimtra-artwork makes now (run `make artwork`):\n  ${differ}")
+endif()
+message(STATUS "${count} artwork files reproduced byte for byte")
