@@ -30,5 +30,15 @@ golden:
 	for f in startup memorise answer wrong; do \
 	  convert tests/golden/$$f.bmp -strip -define png:exclude-chunks=date,time docs/$$f.png; done
 
+# Measures the game against its floors and prints the table of README.md's Benchmarks section; in a build
+# of its own, since the measurement programs are built only there.
+BENCH_BUILD := build-bench
+.PHONY: bench
+bench:
+	@tools/install-deps test
+	cmake -S . -B $(BENCH_BUILD) -DGLIMTRA_BENCH=ON -DBUILD_TESTING=OFF >/dev/null
+	cmake --build $(BENCH_BUILD) -j $(JOBS)
+	bench/run $(BENCH_BUILD)
+
 clean:
 	rm -rf $(BUILD)
