@@ -30,6 +30,12 @@ golden:
 	for f in startup memorise answer wrong; do \
 	  convert tests/golden/$$f.bmp -strip -define png:exclude-chunks=date,time docs/$$f.png; done
 
+# Re-makes the pictures in pix/ and the desktop icons from their generator, byte for byte.
+artwork:
+	@$(MAKE) --no-print-directory build
+	./$(BUILD)/tools/artwork/glimtra-artwork pix
+	./$(BUILD)/tools/artwork/glimtra-artwork --icons dist/icons/hicolor
+
 # Measures the game against its floors and prints the table of README.md's Benchmarks section; in a build
 # of its own, since the measurement programs are built only there.
 BENCH_BUILD := build-bench
