@@ -1,4 +1,4 @@
-// Metrics of the game's glyph sheet pix/tahoma10.bmp: per byte value, the glyph's width and its place in its cell.
+// Metrics of the glyph sheet pix/tahoma10.bmp: each byte's glyph width and its place in its cell.
 #ifndef GLIMTRA_FONTMETRICS_H
 #define GLIMTRA_FONTMETRICS_H
 

@@ -81,8 +81,10 @@ bool OpenWindow() {
   // SDL sometimes settles on a headless driver although a display is there; ask for the real one.
   const char *real = IsSet("DISPLAY") ? "x11" : IsSet("WAYLAND_DISPLAY") ? "wayland" : nullptr;
   if (!real) {
-    fprintf(stderr, "glimtra: no display to open the window on (SDL chose its '%s' driver); "
-                    "set DISPLAY or WAYLAND_DISPLAY\n", chosen);
+    fprintf(stderr,
+            "glimtra: no display to open the window on (SDL chose its '%s' driver); "
+            "set DISPLAY or WAYLAND_DISPLAY\n",
+            chosen);
     return false;
   }
   SDL_QuitSubSystem(SDL_INIT_VIDEO);

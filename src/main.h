@@ -7,33 +7,33 @@
 #include "pkfont.h"
 
 // Display and images, loaded once at start-up and kept for the life of the process.
-extern SDL_Surface *screen;         // the window's surface; every frame is drawn here
-extern SDL_Surface *ikon;           // the window icon
-extern SDL_Surface *butup;          // released button face
-extern SDL_Surface *butdown;        // pressed button face
-extern SDL_Surface *symbolbild[10]; // symbols 0..8, and 9 the blank of an empty answer slot
-extern SDL_Surface *go;             // the GO label
-extern SDL_Surface *skin;           // the window background
-extern SDL_Surface *sdl;            // the SDL badge
-extern SDL_Surface *logo;           // the wordmark
-extern SDL_Surface *tolm;           // the corner badge
-extern PKFont text10;               // the game's one font
+extern SDL_Surface *screen;          // the window's surface; every frame is drawn here
+extern SDL_Surface *ikon;            // the window icon
+extern SDL_Surface *butup;           // released button face
+extern SDL_Surface *butdown;         // pressed button face
+extern SDL_Surface *symbolbild[10];  // symbols 0..8, and 9 the blank of an empty answer slot
+extern SDL_Surface *go;              // the GO label
+extern SDL_Surface *skin;            // the window background
+extern SDL_Surface *sdl;             // the SDL badge
+extern SDL_Surface *logo;            // the wordmark
+extern SDL_Surface *tolm;            // the corner badge
+extern PKFont text10;                // the game's one font
 
 // Round and controls.
-extern int done;          // quit flag: ends the frame loop after the current pass
-extern int gameState;     // 0 idle, 1 memorise, 2 answer, 3 score (never drawn)
-extern int butState;      // button drawn pressed: 0 none, 1 GO, 2..10 keypad keys, 11 level
-extern int antal;         // the level: symbols in a row, 4..6
-extern char stopper;      // click latch: 'a' released, 'b' consumed until the left button is released
-extern char ratt;         // last verdict: 'a' none yet, 'b' correct, 'c' wrong
-extern int tid;           // tick count at the previous UpDate
-extern int tanketid;      // milliseconds spent memorising
-extern int tanketid2;     // milliseconds spent answering
-extern int memheight;     // memorise bar length in pixels
-extern int memheight2;    // answer bar length in pixels
-extern int svarsordning;  // next answer slot to fill
-extern int kodlinje[6];   // the code row, symbol indices 0..8
-extern int svarslinje[6]; // the answer row, symbol indices 0..8, or 9 for an empty slot
+extern int done;           // quit flag: ends the frame loop after the current pass
+extern int gameState;      // 0 idle, 1 memorise, 2 answer, 3 score (never drawn)
+extern int butState;       // button drawn pressed: 0 none, 1 GO, 2..10 keypad keys, 11 level
+extern int antal;          // the level: symbols in a row, 4..6
+extern char stopper;       // click latch: 'a' released, 'b' consumed until the left button is released
+extern char ratt;          // last verdict: 'a' none yet, 'b' correct, 'c' wrong
+extern int tid;            // tick count at the previous UpDate
+extern int tanketid;       // milliseconds spent memorising
+extern int tanketid2;      // milliseconds spent answering
+extern int memheight;      // memorise bar length in pixels
+extern int memheight2;     // answer bar length in pixels
+extern int svarsordning;   // next answer slot to fill
+extern int kodlinje[6];    // the code row, symbol indices 0..8
+extern int svarslinje[6];  // the answer row, symbol indices 0..8, or 9 for an empty slot
 
 // Opens the game window on a driver that shows it; on failure says why on standard error, returns false.
 bool OpenWindow();

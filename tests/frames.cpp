@@ -10,10 +10,18 @@ Uint32 RgbAt(SDL_Surface *surface, int x, int y) {
   const Uint8 *at = static_cast<const Uint8 *>(surface->pixels) + y * surface->pitch + x * bpp;
   Uint32 pixel = 0;
   switch (bpp) {
-    case 1: pixel = *at; break;
-    case 2: pixel = *reinterpret_cast<const Uint16 *>(at); break;
-    case 3: pixel = at[0] | at[1] << 8 | at[2] << 16; break;
-    default: pixel = *reinterpret_cast<const Uint32 *>(at); break;
+    case 1:
+      pixel = *at;
+      break;
+    case 2:
+      pixel = *reinterpret_cast<const Uint16 *>(at);
+      break;
+    case 3:
+      pixel = at[0] | at[1] << 8 | at[2] << 16;
+      break;
+    default:
+      pixel = *reinterpret_cast<const Uint32 *>(at);
+      break;
   }
   Uint8 r, g, b;
   SDL_GetRGB(pixel, surface->format, &r, &g, &b);

@@ -12,9 +12,9 @@ struct Area {
 };
 
 const Area kAreas[] = {
-    {"level", 21, 86, 69, 114, 11}, {"GO", 100, 81, 140, 121, 1},    {"key 2", 45, 141, 94, 181, 2},
-    {"key 3", 100, 141, 149, 181, 3}, {"key 4", 155, 141, 204, 181, 4}, {"key 5", 45, 191, 94, 231, 5},
-    {"key 6", 100, 191, 149, 231, 6}, {"key 7", 155, 191, 204, 231, 7}, {"key 8", 45, 241, 94, 281, 8},
+    {"level", 21, 86, 69, 114, 11},   {"GO", 100, 81, 140, 121, 1},       {"key 2", 45, 141, 94, 181, 2},
+    {"key 3", 100, 141, 149, 181, 3}, {"key 4", 155, 141, 204, 181, 4},   {"key 5", 45, 191, 94, 231, 5},
+    {"key 6", 100, 191, 149, 231, 6}, {"key 7", 155, 191, 204, 231, 7},   {"key 8", 45, 241, 94, 281, 8},
     {"key 9", 100, 241, 149, 281, 9}, {"key 10", 155, 241, 204, 281, 10},
 };
 
@@ -369,7 +369,8 @@ TEST_F(Round, RightSymbolsInOrderAreCorrectAndAnythingElseIsWrong) {
     const char *what;
     int entries[4];
     char verdict;
-  } cases[] = {{"right", {3, 0, 8, 3}, 'b'}, {"one wrong", {3, 0, 8, 4}, 'c'}, {"reordered", {0, 3, 8, 3}, 'c'}};
+  } cases[] = {
+      {"right", {3, 0, 8, 3}, 'b'}, {"one wrong", {3, 0, 8, 4}, 'c'}, {"reordered", {0, 3, 8, 3}, 'c'}};
   for (const auto &c : cases) {
     SCOPED_TRACE(c.what);
     ResetGameState();

@@ -185,7 +185,8 @@ TEST_F(Scene, OnlyTheButtonInButStateIsDrawnPressed) {
     EXPECT_TRUE(FaceTopAt(pressed == 11 ? butdown : butup, 15, 80, 5));  // text starts 5 rows down
     EXPECT_TRUE(FaceTopAt(pressed == 1 ? butdown : butup, 99, 80, 7));
     for (int k = 2; k <= 10; ++k) {
-      EXPECT_TRUE(FaceTopAt(pressed == k ? butdown : butup, 44 + 55 * ((k - 2) % 3), 140 + 50 * ((k - 2) / 3), 7))
+      EXPECT_TRUE(
+          FaceTopAt(pressed == k ? butdown : butup, 44 + 55 * ((k - 2) % 3), 140 + 50 * ((k - 2) / 3), 7))
           << "key " << k;
     }
   }

@@ -1,4 +1,5 @@
 // Opening the window: a headless driver that SDL picks on its own is replaced by the display's real one.
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -6,8 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "main.h"
 
