@@ -1,0 +1,66 @@
+#!/bin/sh
+# Installs the game into a scratch prefix, moves the installation, and starts it as a desktop user would:
+# through its launcher, from another folder, under Xvfb. The window must appear, and Escape must end the
+# game with status 0.
+# Usage: install_test.sh BUILD_DIR SCRATCH_DIR BINDIR   (BINDIR relative to the prefix, e.g. bin)
+set -eu
+build=$1
+scratch=$2
+bindir=$3
+
+xvfb=""
+game=""
+cleanup() {
+  [ -n "$game" ] && kill "$game" 2>/dev/null
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  return 0
+}
+trap cleanup EXIT
+fail() {
+  echo "install test: $*" >&2
+  exit 1
+}
+
+rm -rf "$scratch"
+mkdir -p "$scratch/elsewhere"
+cmake --install "$build" --prefix "$scratch/prefix" >"$scratch/install.log" || fail "cmake --install failed"
+# Nothing may depend on the prefix the files were installed under.
+mv "$scratch/prefix" "$scratch/moved"
+launcher=$scratch/moved/$bindir/glimtra
+[ -x "$launcher" ] || fail "no launcher at $launcher"
+
+Xvfb -displayfd 3 -nolisten tcp -screen 0 640x480x24 3>"$scratch/display" >"$scratch/xvfb.log" 2>&1 &
+xvfb=$!
+for _ in $(seq 100); do
+  [ -s "$scratch/display" ] && break
+  sleep 0.1
+done
+[ -s "$scratch/display" ] || fail "Xvfb did not start: $(cat "$scratch/xvfb.log")"
+export DISPLAY=":$(cat "$scratch/display")"
+unset SDL_VIDEODRIVER
+
+# From a folder without pix/, so that only the launcher can have found the pictures.
+cd "$scratch/elsewhere"
+"$launcher" >"$scratch/game.log" 2>&1 &
+game=$!
+
+window=""
+for _ in $(seq 200); do
+  window=$(xdotool search --onlyvisible --name '^Glimtra$' 2>/dev/null | head -n 1) || true
+  [ -n "$window" ] && break
+  kill -0 "$game" 2>/dev/null || fail "the game ended before its window appeared: $(cat "$scratch/game.log")"
+  sleep 0.1
+done
+[ -n "$window" ] || fail "no Glimtra window within 20 s"
+
+xdotool windowfocus --sync "$window" key Escape
+for _ in $(seq 100); do
+  kill -0 "$game" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$game" 2>/dev/null && fail "the game still runs 10 s after Escape"
+status=0
+wait "$game" || status=$?
+game=""
+[ "$status" -eq 0 ] || fail "the game exited with status $status: $(cat "$scratch/game.log")"
+echo "install test: the installed game opened its window and quit on Escape"
