@@ -46,5 +46,14 @@ bench:
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	bench/run $(BENCH_BUILD)
 
+# Installs the game for the desktop under PREFIX (e.g. make install PREFIX=~/.local): launcher, pictures,
+# desktop entry, icons and metainfo. DESTDIR is honoured, for packaging.
+PREFIX ?= /usr/local
+.PHONY: install
+install:
+	@tools/install-deps run
+	@$(MAKE) --no-print-directory build BUILD_TESTING=OFF
+	cmake --install $(BUILD) --prefix $(patsubst ~/%,$(HOME)/%,$(PREFIX))
+
 clean:
 	rm -rf $(BUILD)
