@@ -1,0 +1,203 @@
+// The game as a player meets it: reading its screen against the in-process frames, clicking its controls.
+#include "game.h"
+
+#include <X11/keysym.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <thread>
+
+namespace e2e {
+
+// The status line: "Memorera!" starts at x 85, the others a little right of it; the button row starts at
+// y 80 and the row panel ends at y 61.
+static const int kStatusX = 80, kStatusY = 62, kStatusW = 130, kStatusH = 17;
+// Inside the Nivå button, around the digit at (20, 100), clear of the label above it.
+static const int kDigitX = 16, kDigitY = 98, kDigitW = 46, kDigitH = 20;
+
+const char *Name(StatusLine status) {
+  switch (status) {
+    case StatusLine::kNone:
+      return "no status";
+    case StatusLine::kMemorise:
+      return "Memorera!";
+    case StatusLine::kAnswer:
+      return "Skriv in!";
+    case StatusLine::kRight:
+      return "R\xC3\xA4tt svar!";
+    case StatusLine::kWrong:
+      return "Fel svar!";
+    case StatusLine::kOther:
+      break;
+  }
+  return "something else";
+}
+
+static bool SameStatusLine(const Image &a, const Image &b) {
+  return CountDifferences(a, b, kStatusX, kStatusY, kStatusW, kStatusH) == 0;
+}
+
+StatusLine ReadStatus(const Image &frame, const References &refs) {
+  if (SameStatusLine(frame, refs.memorise)) return StatusLine::kMemorise;
+  if (SameStatusLine(frame, refs.answer)) return StatusLine::kAnswer;
+  if (SameStatusLine(frame, refs.right)) return StatusLine::kRight;
+  if (SameStatusLine(frame, refs.wrong)) return StatusLine::kWrong;
+  if (SameStatusLine(frame, refs.startup)) return StatusLine::kNone;
+  return StatusLine::kOther;
+}
+
+int ReadSymbol(const Image &frame, const Pictures &pics, int x, int y) {
+  for (int s = 0; s < 10; ++s)
+    if (ShowsSprite(frame, pics.symbol[s], x, y)) return s;
+  return -1;
+}
+
+std::vector<int> ReadRow(const Image &frame, const Pictures &pics, int y, int length) {
+  std::vector<int> row;
+  for (int i = 0; i < length; ++i) row.push_back(ReadSymbol(frame, pics, SlotX(i), y));
+  return row;
+}
+
+int ReadLevel(const Image &frame, const References &refs) {
+  for (int level = 4; level <= 6; ++level)
+    if (CountDifferences(frame, refs.level[level], kDigitX, kDigitY, kDigitW, kDigitH) == 0) return level;
+  return 0;
+}
+
+// Judged on the pixels where the two faces differ, so that the label or symbol drawn on top is no matter.
+static bool ShowsFace(const Image &frame, const Image &face, const Image &other, Point at) {
+  int differing = 0, matching = 0;
+  for (int j = 0; j < face.h && at.y + j < frame.h; ++j) {
+    for (int i = 0; i < face.w && at.x + i < frame.w; ++i) {
+      if (face.at(i, j) == other.at(i, j)) continue;
+      ++differing;
+      matching += frame.at(at.x + i, at.y + j) == face.at(i, j);
+    }
+  }
+  return differing > 0 && matching * 2 > differing;
+}
+
+bool ShowsPressed(const Image &frame, const Pictures &pics, Point face) {
+  return ShowsFace(frame, pics.butdown, pics.butup, face);
+}
+
+bool ShowsReleased(const Image &frame, const Pictures &pics, Point face) {
+  return ShowsFace(frame, pics.butup, pics.butdown, face);
+}
+
+// ---- Game ----
+
+Game::Game(const XServer &x, const std::string &log, const std::string &cwd,
+           const std::vector<std::string> &prefix)
+    : dpy_(x.dpy()), log_(log) {
+  Launch launch;
+  launch.argv = prefix;
+  launch.argv.push_back(kGameBinary);
+  launch.env = PlayerEnvironment(x.name());
+  launch.cwd = cwd;
+  launch.output = log;
+  proc_ = Spawn(launch);
+}
+
+bool Game::Open(double seconds) {
+  win_ = FindWindow(dpy_, "Glimtra", seconds);
+  return win_ != 0;
+}
+
+void Game::Pause() { std::this_thread::sleep_for(std::chrono::milliseconds(10)); }
+
+Image Game::WaitStatus(StatusLine status, double seconds) const {
+  return WaitFrame(seconds, [&](const Image &f) { return ReadStatus(f, *refs) == status; });
+}
+
+bool Game::Click(Point at, Point face, double hold, double seconds) const {
+  MovePointer(dpy_, win_, at.x, at.y);
+  SetButton(dpy_, 1, true);
+  const bool pressed =
+      !WaitFrame(seconds, [&](const Image &f) { return ShowsPressed(f, *pics, face); }).empty();
+  if (hold > 0) std::this_thread::sleep_for(std::chrono::duration<double>(hold));
+  SetButton(dpy_, 1, false);
+  const bool released =
+      !WaitFrame(seconds, [&](const Image &f) { return ShowsReleased(f, *pics, face); }).empty();
+  return pressed && released;
+}
+
+void Game::TapKey(unsigned long keysym) const {
+  // Key events go to the window under the pointer when no window manager has set a focus.
+  MovePointer(dpy_, win_, kWidth / 2, kHeight - 10);
+  SetKey(dpy_, keysym, true);
+  SetKey(dpy_, keysym, false);
+}
+
+std::string Game::Describe(int status) {
+  if (WIFEXITED(status)) return "exit status " + std::to_string(WEXITSTATUS(status));
+  if (WIFSIGNALED(status)) return "killed by signal " + std::to_string(WTERMSIG(status));
+  return "wait status " + std::to_string(status);
+}
+
+// ---- Fixture ----
+
+Pictures *E2eTest::pics = nullptr;
+References *E2eTest::refs = nullptr;
+
+void E2eTest::SetUpTestSuite() {
+  pics = new Pictures;
+  const std::string pix = std::string(kRoot) + "/pix/";
+  for (int s = 0; s < 10; ++s) pics->symbol[s] = LoadBmp(pix + "s" + std::to_string(s + 1) + ".bmp");
+  pics->butup = LoadBmp(pix + "butup.bmp");
+  pics->butdown = LoadBmp(pix + "butdown.bmp");
+
+  // The expected frames come from the game's own renderer, run on the dummy driver in a process of its own.
+  refs = new References;
+  ScratchDir out;
+  Launch launch;
+  launch.argv = {kReferenceTool, out.path()};
+  launch.env = PlayerEnvironment("");
+  launch.env.push_back("SDL_VIDEODRIVER=dummy");
+  launch.cwd = kRoot;
+  Process renderer = Spawn(launch);
+  int status = -1;
+  if (!renderer.Wait(30, &status) || status != 0) return;
+  refs->startup = LoadBmp(out.path() + "/startup.bmp");
+  refs->memorise = LoadBmp(out.path() + "/memorise.bmp");
+  refs->answer = LoadBmp(out.path() + "/answer.bmp");
+  refs->right = LoadBmp(out.path() + "/right.bmp");
+  refs->wrong = LoadBmp(out.path() + "/wrong.bmp");
+  refs->level[4] = refs->startup;
+  refs->level[5] = LoadBmp(out.path() + "/level5.bmp");
+  refs->level[6] = LoadBmp(out.path() + "/level6.bmp");
+}
+
+void E2eTest::TearDownTestSuite() {
+  delete pics;
+  delete refs;
+  pics = nullptr;
+  refs = nullptr;
+}
+
+void E2eTest::SetUp() {
+  for (int s = 0; s < 10; ++s) ASSERT_FALSE(pics->symbol[s].empty()) << "pix/s" << s + 1 << ".bmp unreadable";
+  ASSERT_FALSE(pics->butup.empty() || pics->butdown.empty()) << "pix/butup.bmp or butdown.bmp unreadable";
+  ASSERT_FALSE(refs->startup.empty() || refs->wrong.empty() || refs->level[6].empty())
+      << "the in-process renderer " << kReferenceTool << " gave no frames";
+  ASSERT_FALSE(scratch.path().empty());
+  x = std::make_unique<XServer>();
+  ASSERT_TRUE(x->ok()) << "Xvfb did not start";
+}
+
+Game &E2eTest::Start(const std::string &cwd, const std::vector<std::string> &prefix) {
+  const std::string log = scratch.path() + "/game" + std::to_string(games_.size()) + ".log";
+  games_.push_back(std::make_unique<Game>(*x, log, cwd, prefix));
+  games_.back()->pics = pics;
+  games_.back()->refs = refs;
+  return *games_.back();
+}
+
+void E2eTest::Keep(const Image &frame, const std::string &what) {
+  mkdir("frames", 0755);
+  const ::testing::TestInfo *t = ::testing::UnitTest::GetInstance()->current_test_info();
+  SaveBmp(frame, std::string("frames/") + t->test_suite_name() + "." + t->name() + "-" + what + ".bmp");
+}
+
+}  // namespace e2e

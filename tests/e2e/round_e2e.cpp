@@ -1,0 +1,106 @@
+// Whole rounds of the real game in an X server, played by reading the code row off the screen.
+#include <algorithm>
+
+#include "game.h"
+
+namespace e2e {
+namespace {
+
+using PlayedRound = E2eTest;
+
+std::string Text(const std::vector<int> &row) {
+  std::string s;
+  for (int v : row) s += (s.empty() ? "" : " ") + std::to_string(v);
+  return s;
+}
+
+// Sets the level with the Nivå button, presses GO and reads the code row while it is shown.
+std::vector<int> StartRound(Game &game, const Pictures &pics, int level) {
+  for (int l = 4; l < level; ++l)
+    if (!game.ClickLevel()) return {};
+  if (!game.ClickGo()) return {};
+  const Image shown = game.WaitStatus(StatusLine::kMemorise, 3);
+  if (shown.empty()) return {};
+  std::vector<int> code = ReadRow(shown, pics, kRowY, level);
+  // Only the level's slots are filled; the next one shows the panel.
+  if (level < 6 && ReadSymbol(shown, pics, SlotX(level), kRowY) != -1) return {};
+  return code;
+}
+
+bool AllSymbols(const std::vector<int> &row) {
+  return std::all_of(row.begin(), row.end(), [](int s) { return s >= 0 && s < 9; });
+}
+
+TEST_F(PlayedRound, EnteredRightAtLevelSixSaysRattSvarAndClearsTheRows) {
+  Game &game = Start();
+  ASSERT_TRUE(game.Open()) << game.Output();
+  const std::vector<int> code = StartRound(game, *pics, 6);
+  ASSERT_EQ(code.size(), 6u) << "no code row of six symbols on screen";
+  ASSERT_TRUE(AllSymbols(code)) << Text(code);
+
+  const Image answering = game.WaitStatus(StatusLine::kAnswer, 6);
+  ASSERT_FALSE(answering.empty()) << "the answer phase never began";
+  EXPECT_EQ(ReadRow(answering, *pics, kRowY, 6), std::vector<int>(6, kBlank))
+      << "the answer row starts blank";
+  // One symbol per click, shown in its slot as it goes.
+  std::vector<int> entered(6, kBlank);
+  for (size_t i = 0; i + 1 < code.size(); ++i) {
+    ASSERT_TRUE(game.ClickKey(code[i])) << "key " << code[i] + 2 << " never drawn pressed and released";
+    entered[i] = code[i];
+    const Image f = game.Frame();
+    ASSERT_EQ(ReadRow(f, *pics, kRowY, 6), entered) << "after click " << i + 1;
+  }
+  ASSERT_TRUE(game.ClickKey(code.back()));
+
+  const Image verdict = game.WaitStatus(StatusLine::kRight, 3);
+  Keep(verdict.empty() ? game.Frame() : verdict, "verdict");
+  ASSERT_FALSE(verdict.empty()) << "no \"R\xC3\xA4tt svar!\" for " << Text(code) << ": "
+                                << Name(ReadStatus(game.Frame(), *refs));
+  for (int y : {kWrongCodeRowY, kRowY, kWrongAnswerRowY})
+    EXPECT_EQ(ReadRow(verdict, *pics, y, 6), std::vector<int>(6, -1)) << "a row is left at y " << y;
+}
+
+TEST_F(PlayedRound, EnteredWrongSaysFelSvarWithTheCodeAboveTheEntry) {
+  Game &game = Start();
+  ASSERT_TRUE(game.Open()) << game.Output();
+  const std::vector<int> code = StartRound(game, *pics, 4);
+  ASSERT_EQ(code.size(), 4u);
+  ASSERT_TRUE(AllSymbols(code)) << Text(code);
+  ASSERT_FALSE(game.WaitStatus(StatusLine::kAnswer, 6).empty()) << "the answer phase never began";
+
+  // Right but for the last symbol.
+  std::vector<int> answer = code;
+  answer.back() = (answer.back() + 1) % 9;
+  for (int s : answer) ASSERT_TRUE(game.ClickKey(s));
+
+  const Image verdict = game.WaitStatus(StatusLine::kWrong, 3);
+  Keep(verdict.empty() ? game.Frame() : verdict, "verdict");
+  ASSERT_FALSE(verdict.empty()) << "no \"Fel svar!\" for " << Text(answer) << " against " << Text(code);
+  EXPECT_EQ(ReadRow(verdict, *pics, kWrongCodeRowY, 4), code);
+  EXPECT_EQ(ReadRow(verdict, *pics, kWrongAnswerRowY, 4), answer);
+}
+
+TEST_F(PlayedRound, LeftAloneEndsAfterFourPlusEightSecondsAsFelSvarWithBlankSlots) {
+  Game &game = Start();
+  ASSERT_TRUE(game.Open()) << game.Output();
+  const std::vector<int> code = StartRound(game, *pics, 5);
+  const double start = Now();
+  ASSERT_EQ(code.size(), 5u);
+  ASSERT_TRUE(AllSymbols(code)) << Text(code);
+
+  ASSERT_FALSE(game.WaitStatus(StatusLine::kAnswer, 8).empty()) << "the answer phase never began";
+  const double answering = Now() - start;
+  const Image verdict = game.WaitStatus(StatusLine::kWrong, 16);
+  const double ended = Now() - start;
+  Keep(verdict.empty() ? game.Frame() : verdict, "verdict");
+  ASSERT_FALSE(verdict.empty()) << "no \"Fel svar!\" within 16 s";
+  EXPECT_GT(answering, 3.0);
+  EXPECT_LT(answering, 6.0);
+  EXPECT_GT(ended, 11.0);
+  EXPECT_LT(ended, 16.0);
+  EXPECT_EQ(ReadRow(verdict, *pics, kWrongCodeRowY, 5), code);
+  EXPECT_EQ(ReadRow(verdict, *pics, kWrongAnswerRowY, 5), std::vector<int>(5, kBlank));
+}
+
+}  // namespace
+}  // namespace e2e
