@@ -36,7 +36,8 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 [ -s "$scratch/display" ] || fail "Xvfb did not start: $(cat "$scratch/xvfb.log")"
-export DISPLAY=":$(cat "$scratch/display")"
+DISPLAY=":$(cat "$scratch/display")"
+export DISPLAY
 unset SDL_VIDEODRIVER
 
 # From a folder without pix/, so that only the launcher can have found the pictures.
