@@ -2,11 +2,12 @@
 # Installs the game into a scratch prefix, moves the installation, and starts it as a desktop user would:
 # through its launcher, from another folder, under Xvfb. The window must appear, and Escape must end the
 # game with status 0.
-# Usage: install_test.sh BUILD_DIR SCRATCH_DIR BINDIR   (BINDIR relative to the prefix, e.g. bin)
+# Usage: install_test.sh BUILD_DIR SCRATCH_DIR BINDIR DATADIR   (both relative to the prefix: bin, share)
 set -eu
 build=$1
 scratch=$2
 bindir=$3
+datadir=$4
 
 xvfb=""
 game=""
@@ -28,6 +29,12 @@ cmake --install "$build" --prefix "$scratch/prefix" >"$scratch/install.log" || f
 mv "$scratch/prefix" "$scratch/moved"
 launcher=$scratch/moved/$bindir/glimtra
 [ -x "$launcher" ] || fail "no launcher at $launcher"
+share=$scratch/moved/$datadir
+[ -f "$share/applications/se.glimtra.Glimtra.desktop" ] || fail "no desktop entry under $share/applications"
+[ -f "$share/metainfo/se.glimtra.Glimtra.metainfo.xml" ] || fail "no metainfo under $share/metainfo"
+ls "$share"/icons/hicolor/*/apps/se.glimtra.Glimtra.png >/dev/null 2>&1 || fail "no icon under $share/icons"
+pictures=$(find "$share/glimtra/pix" -name '*.bmp' | wc -l)
+[ "$pictures" -eq 18 ] || fail "$pictures of the game's 18 pictures installed"
 
 Xvfb -displayfd 3 -nolisten tcp -screen 0 640x480x24 3>"$scratch/display" >"$scratch/xvfb.log" 2>&1 &
 xvfb=$!
