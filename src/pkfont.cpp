@@ -13,7 +13,14 @@ static const unsigned char kReturn = 13;
 static const unsigned char kLineBreak = 8;  // the marker the wrapping layout writes over a broken space
 static const int kLinePitchLess = 4;        // wrapped lines stand this much closer than a full cell
 
+// SDL_Rect holds 16-bit places, so a blit placed further off than that would wrap around onto the surface
+// (x = 65540 lands at x = 4); one that lies wholly off the destination could show nothing, so it is left out.
+static bool OffDestination(int x, int y, int w, int h, const SDL_Surface *dest) {
+  return dest && (x >= dest->w || y >= dest->h || x <= -w || y <= -h);
+}
+
 void DrawIMG(SDL_Surface *img, int x, int y, SDL_Surface *dest) {
+  if (img && OffDestination(x, y, img->w, img->h, dest)) return;
   SDL_Rect to;
   to.x = static_cast<Sint16>(x);
   to.y = static_cast<Sint16>(y);
@@ -21,6 +28,7 @@ void DrawIMG(SDL_Surface *img, int x, int y, SDL_Surface *dest) {
 }
 
 void DrawIMG(SDL_Surface *img, int x, int y, int w, int h, int x2, int y2, SDL_Surface *dest) {
+  if (OffDestination(x, y, w, h, dest)) return;
   SDL_Rect from;
   from.x = static_cast<Sint16>(x2);
   from.y = static_cast<Sint16>(y2);
