@@ -11,10 +11,10 @@ datadir=$4
 
 xvfb=""
 game=""
+# Each kill may find its process gone already; that must not stop the rest under set -e.
 cleanup() {
-  [ -n "$game" ] && kill "$game" 2>/dev/null
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
-  return 0
+  if [ -n "$game" ]; then kill "$game" 2>/dev/null || true; fi
+  if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null || true; fi
 }
 trap cleanup EXIT
 fail() {
