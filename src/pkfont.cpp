@@ -143,23 +143,21 @@ void DrawString(PKFont font, int x, int y, const char *text, SDL_Surface *dest, 
   const int len = static_cast<int>(strnlen(text, sizeof tempstr));
 
   // Layout: measure with the width table and turn the last space before an overflow into a line break.
-  // The search for that space stays inside the current line; a line with no space to break at is left
-  // to overflow until its next space.
+  // Only a space of the current line can become its break; a line with none is left to overflow until
+  // its next space.
   int pen = x;
   int lineStart = -1;  // index of the break or carriage return that began the current line
+  int lastSpace = -1;  // index of the last space met so far
   for (int i = 0; i < len; ++i) {
     tempstr[i] = static_cast<char>(in[i]);
+    if (in[i] == kSpace) lastSpace = i;
     pen += font.width[in[i]];
-    if (pen - x > wrapWidth) {
-      int j = i;
-      while (j > lineStart && in[j] != kSpace) --j;
-      if (j > lineStart) {
-        tempstr[j] = static_cast<char>(kLineBreak);
-        pen = x;
-        lineStart = j;
-        i = j;
-        continue;
-      }
+    if (pen - x > wrapWidth && lastSpace > lineStart) {
+      tempstr[lastSpace] = static_cast<char>(kLineBreak);
+      pen = x;
+      lineStart = lastSpace;
+      i = lastSpace;  // lay out what follows the break again, from the left margin
+      continue;
     }
     if (in[i] == kReturn) {
       pen = x;
