@@ -2,7 +2,7 @@
 BUILD := build
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test build golden artwork clean
+.PHONY: run test build sanitize golden artwork bench install clean
 
 run:
 	@tools/install-deps run
@@ -40,7 +40,6 @@ artwork:
 # Measures the game against its floors and prints the table of README.md's Benchmarks section; in a build
 # of its own, since the measurement programs are built only there.
 BENCH_BUILD := build-bench
-.PHONY: bench
 bench:
 	@tools/install-deps test
 	cmake -S . -B $(BENCH_BUILD) -DGLIMTRA_BENCH=ON -DBUILD_TESTING=OFF >/dev/null
@@ -50,7 +49,6 @@ bench:
 # Installs the game for the desktop under PREFIX (e.g. make install PREFIX=~/.local): launcher, pictures,
 # desktop entry, icons and metainfo. DESTDIR is honoured, for packaging.
 PREFIX ?= /usr/local
-.PHONY: install
 install:
 	@tools/install-deps run
 	@$(MAKE) --no-print-directory build BUILD_TESTING=OFF
@@ -61,7 +59,6 @@ install:
 # a real display run without leak checks: SDL's X11 and GL drivers keep memory to the end and are unloaded
 # before LeakSanitizer could tell whose it is.
 ASAN_BUILD := build-asan
-.PHONY: sanitize
 sanitize:
 	cmake -S . -B $(ASAN_BUILD) -DBUILD_TESTING=ON -DGLIMTRA_SANITIZE=ON >/dev/null
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
