@@ -171,14 +171,24 @@ void InitStuff() {
   SetKey(text10.bitmap, 255, 255, 255);
 }
 
+// ---- Keypad layout, shared by the controls and the scene ----
+
+// Key (r, c) is drawn at (44 + 55c, 140 + 50r), with its symbol 10 pixels right of and 7 below that.
+static const int kKeypadX = 44, kKeypadY = 140, kKeyPitchX = 55, kKeyPitchY = 50;
+static const int kKeySymbolX = 10, kKeySymbolY = 7;
+
+static int KeyX(int c) { return kKeypadX + kKeyPitchX * c; }
+static int KeyY(int r) { return kKeypadY + kKeyPitchY * r; }
+// Button number of key (r, c); the key enters symbol index number - 2.
+static int KeyNumber(int r, int c) { return 2 + 3 * r + c; }
+
 // ---- Controls ----
 
 // Hit areas in window pixels, both bounds included.
 static const int kLevelLeft = 21, kLevelRight = 69, kLevelTop = 86, kLevelBottom = 114;
 static const int kGoLeft = 100, kGoRight = 140, kGoTop = 81, kGoBottom = 121;
-// Key (r, c) covers x 45 + 55c .. 94 + 55c and y 141 + 50r .. 181 + 50r.
-static const int kKeyLeft = 45, kKeyTop = 141, kKeyWidth = 50, kKeyHeight = 41;
-static const int kKeyPitchX = 55, kKeyPitchY = 50;
+// A keypad key answers presses on a 50 by 41 area one pixel in from the corner where its face is drawn.
+static const int kKeyWidth = 50, kKeyHeight = 41;
 static const int kMaxLevel = 6, kMinLevel = 4;
 
 static bool Inside(int x, int y, int left, int top, int right, int bottom) {
@@ -219,8 +229,8 @@ void Event() {
   if (Inside(x, y, kGoLeft, kGoTop, kGoRight, kGoBottom)) startStop();
   for (int r = 0; r < 3; ++r) {
     for (int c = 0; c < 3; ++c) {
-      const int left = kKeyLeft + kKeyPitchX * c, top = kKeyTop + kKeyPitchY * r;
-      if (Inside(x, y, left, top, left + kKeyWidth - 1, top + kKeyHeight - 1)) symbol(2 + 3 * r + c);
+      const int left = KeyX(c) + 1, top = KeyY(r) + 1;
+      if (Inside(x, y, left, top, left + kKeyWidth - 1, top + kKeyHeight - 1)) symbol(KeyNumber(r, c));
     }
   }
 }
@@ -382,9 +392,9 @@ void DrawScene() {
   }
 
   for (int r = 0; r < 3; ++r)
-    for (int c = 0; c < 3; ++c) DrawIMG(Face(2 + 3 * r + c), 44 + 55 * c, 140 + 50 * r, screen);
+    for (int c = 0; c < 3; ++c) DrawIMG(Face(KeyNumber(r, c)), KeyX(c), KeyY(r), screen);
   for (int r = 0; r < 3; ++r)
-    for (int c = 0; c < 3; ++c) drawSymbol(3 * r + c, 54 + 55 * c, 147 + 50 * r);
+    for (int c = 0; c < 3; ++c) drawSymbol(KeyNumber(r, c) - 2, KeyX(c) + kKeySymbolX, KeyY(r) + kKeySymbolY);
 
   SDL_Flip(screen);
 }
