@@ -273,7 +273,8 @@ TEST(GlyphSheet, SwedishLettersKeepTheirMarksInsideTheCell) {
       return 19;
     };
     EXPECT_LT(top(marked), top(plain)) << "byte " << marked;
-    EXPECT_GE(top(marked), 0);
+    // Ink on the cell's first row would be a mark cut off by the cell above.
+    EXPECT_GT(top(marked), 0) << "byte " << marked;
   }
 }
 

@@ -67,13 +67,6 @@ TEST_F(Controls, EachAreaActsOnItsEdgesAndNotOnePixelOutside) {
   }
 }
 
-TEST_F(Controls, NothingActsWithoutAHeldButton) {
-  Hold(120, 100, 0);
-  Pass();
-  EXPECT_EQ(gameState, 0);
-  EXPECT_EQ(butState, 0);
-}
-
 TEST_F(Controls, LevelStepsOncePerLeftClickAndWraps) {
   const int expected[] = {5, 6, 4, 5};
   for (int step : expected) {
@@ -140,6 +133,7 @@ TEST_F(Controls, GoStartsARoundWithSixSymbolsAndLeavesTheRestAlone) {
   svarsordning = 4;
   ratt = 'b';
   stopper = 'b';
+  for (int &slot : kodlinje) slot = -1;  // so that a slot the draw skips shows
   Hold(120, 100);
   Event();
   EXPECT_EQ(gameState, 1);
@@ -250,6 +244,7 @@ TEST_F(Controls, QuitAndEscapeEndTheGameButTheHeldControlStillActs) {
   EXPECT_EQ(done, 1);
 }
 
+// The pointer rests on a control, but no button is held when the pass samples the mouse.
 TEST_F(Controls, APressAndReleaseBetweenTwoPassesOnlyFreesTheLatch) {
   stopper = 'b';
   butState = 5;
@@ -259,6 +254,10 @@ TEST_F(Controls, APressAndReleaseBetweenTwoPassesOnlyFreesTheLatch) {
   Pass();
   EXPECT_EQ(antal, 4);
   EXPECT_EQ(stopper, 'a');
+  EXPECT_EQ(butState, 0);
+  Hold(120, 100, 0);
+  Pass();
+  EXPECT_EQ(gameState, 0);
   EXPECT_EQ(butState, 0);
 }
 
@@ -289,18 +288,6 @@ TEST_F(Round, AnswerPhaseEndsOnlyAfterMoreThan8000Ms) {
   Pass(1);
   EXPECT_EQ(gameState, 0);
   EXPECT_EQ(ratt, 'c');
-}
-
-TEST_F(Round, PassesOf16MsEndTheMemorisePhaseAt4016Ms) {
-  gameState = 1;
-  int calls = 0;
-  while (gameState == 1) {
-    Pass(16);
-    ++calls;
-  }
-  EXPECT_EQ(calls, 251);
-  EXPECT_EQ(tanketid2, 16);
-  EXPECT_EQ(memheight, 145);
 }
 
 TEST_F(Round, BarLengths) {
@@ -417,13 +404,14 @@ TEST_F(Round, LoweringTheLevelMidAnswerScoresAllSixSlotsAgainstTheNewLevel) {
   StartAnswerPhase();
   const int code[6] = {0, 1, 2, 3, 4, 5};
   memcpy(kodlinje, code, sizeof code);
-  for (int k : {2, 3, 4, 5, 4}) Enter(k);  // four right, the fifth wrong
+  for (int k : {2, 3, 4, 10, 6}) Enter(k);  // right, right, right, wrong, right
   EXPECT_EQ(svarsordning, 5);
   antal = 4;
   Pass();
   EXPECT_EQ(gameState, 2);  // lowering the level does not end the phase by itself
-  Enter(10);                // the next entry does, into the sixth slot
-  EXPECT_EQ(svarslinje[5], 8);
+  Enter(7);                 // the next entry does, into the sixth slot, and is right
+  EXPECT_EQ(svarslinje[5], 5);
+  // Five of six slots match: enough for four. Within the first four slots only three do.
   EXPECT_EQ(ratt, 'b');
 }
 
