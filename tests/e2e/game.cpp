@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 
 #include <chrono>
+#include <filesystem>
+#include <cstdio>
 #include <thread>
 
 namespace e2e {
@@ -101,8 +103,12 @@ Game::Game(const XServer &x, const std::string &log, const std::string &cwd,
 }
 
 bool Game::Open(double seconds) {
+  const double end = Now() + seconds;
   win_ = FindWindow(dpy_, "Glimtra", seconds);
-  return win_ != 0;
+  if (!win_) return false;
+  return !WaitFrame(end - Now(), [&](const Image &f) {
+            return ReadStatus(f, *refs) == StatusLine::kNone;
+          }).empty();
 }
 
 void Game::Pause() { std::this_thread::sleep_for(std::chrono::milliseconds(10)); }
@@ -111,11 +117,12 @@ Image Game::WaitStatus(StatusLine status, double seconds) const {
   return WaitFrame(seconds, [&](const Image &f) { return ReadStatus(f, *refs) == status; });
 }
 
-bool Game::Click(Point at, Point face, double hold, double seconds) const {
+bool Game::Click(Point at, Point face, double hold, double seconds, double *pressedSeen) const {
   MovePointer(dpy_, win_, at.x, at.y);
   SetButton(dpy_, 1, true);
   const bool pressed =
       !WaitFrame(seconds, [&](const Image &f) { return ShowsPressed(f, *pics, face); }).empty();
+  if (pressedSeen) *pressedSeen = Now();
   if (hold > 0) std::this_thread::sleep_for(std::chrono::duration<double>(hold));
   SetButton(dpy_, 1, false);
   const bool released =
@@ -186,6 +193,17 @@ void E2eTest::SetUp() {
   ASSERT_TRUE(x->ok()) << "Xvfb did not start";
 }
 
+void E2eTest::TearDown() {
+  if (!HasFailure()) return;
+  for (size_t i = 0; i < games_.size(); ++i)
+    printf("---- output of game %zu ----\n%s---- end of game %zu ----\n", i, games_[i]->Output().c_str(), i);
+  if (x && x->ok()) {
+    Keep(Capture(x->dpy(), DefaultRootWindow(x->dpy())), "screen");
+    printf("the screen at the failure: %s/frames/%s\n", std::filesystem::current_path().c_str(),
+           FrameName("screen").c_str());
+  }
+}
+
 Game &E2eTest::Start(const std::string &cwd, const std::vector<std::string> &prefix) {
   const std::string log = scratch.path() + "/game" + std::to_string(games_.size()) + ".log";
   games_.push_back(std::make_unique<Game>(*x, log, cwd, prefix));
@@ -194,10 +212,14 @@ Game &E2eTest::Start(const std::string &cwd, const std::vector<std::string> &pre
   return *games_.back();
 }
 
+std::string E2eTest::FrameName(const std::string &what) {
+  const ::testing::TestInfo *t = ::testing::UnitTest::GetInstance()->current_test_info();
+  return std::string(t->test_suite_name()) + "." + t->name() + "-" + what + ".bmp";
+}
+
 void E2eTest::Keep(const Image &frame, const std::string &what) {
   mkdir("frames", 0755);
-  const ::testing::TestInfo *t = ::testing::UnitTest::GetInstance()->current_test_info();
-  SaveBmp(frame, std::string("frames/") + t->test_suite_name() + "." + t->name() + "-" + what + ".bmp");
+  SaveBmp(frame, "frames/" + FrameName(what));
 }
 
 }  // namespace e2e

@@ -62,7 +62,9 @@ class Game {
   // Starts `prefix` + build/glimtra in `cwd` on the server's display, output into `log`.
   Game(const XServer &x, const std::string &log, const std::string &cwd = kRoot,
        const std::vector<std::string> &prefix = {});
-  // Waits for the window; false if it never showed.
+  // Waits for the window and its first frame, the idle scene; false if either never showed. The window
+  // is mapped before the first frame is presented, which may take seconds more (shaders are compiled
+  // then), and the round clock runs meanwhile: a round started before would pass unseen.
   bool Open(double seconds = 10);
 
   Window win() const { return win_; }
@@ -85,8 +87,12 @@ class Game {
 
   // A left click as a player makes it: press on `at`, hold until the game draws `face` pressed (then
   // `hold` seconds more), release, and wait until it is drawn released again. False if either never shows.
-  bool Click(Point at, Point face, double hold = 0, double seconds = 5) const;
-  bool ClickGo(double seconds = 5) const { return Click(kGoCentre, kGoFace, 0, seconds); }
+  // `pressedSeen`, when given, receives the time the pressed face was first seen.
+  bool Click(Point at, Point face, double hold = 0, double seconds = 5, double *pressedSeen = nullptr) const;
+  // GO is drawn pressed in the first frame of the round it starts.
+  bool ClickGo(double seconds = 5, double *roundSeen = nullptr) const {
+    return Click(kGoCentre, kGoFace, 0, seconds, roundSeen);
+  }
   bool ClickLevel(double hold = 0) const { return Click(kLevelCentre, kLevelFace, hold); }
   bool ClickKey(int s, double seconds = 5) const { return Click(KeyCentre(s), KeyFace(s), 0, seconds); }
   void TapKey(unsigned long keysym) const;
@@ -112,11 +118,14 @@ class E2eTest : public ::testing::Test {
   static void SetUpTestSuite();
   static void TearDownTestSuite();
   void SetUp() override;
+  // After a failure: each game's output into the test log, and the whole screen under frames/.
+  void TearDown() override;
 
   // Starts the game on this test's server; the pointer to it stays valid for the test.
   Game &Start(const std::string &cwd = kRoot, const std::vector<std::string> &prefix = {});
   // Keeps a frame for a person to look at: frames/<test>-<what>.bmp under the test's working directory.
   static void Keep(const Image &frame, const std::string &what);
+  static std::string FrameName(const std::string &what);
 
   static Pictures *pics;
   static References *refs;
