@@ -70,7 +70,7 @@ ASAN_BUILD := build-asan
 sanitize:
 	cmake -S . -B $(ASAN_BUILD) -DBUILD_TESTING=ON -DGLIMTRA_SANITIZE=ON >/dev/null
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
-	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -LE 'e2e|valgrind|format|install|xserver'
+	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -LE 'e2e|valgrind|format|install|xserver|package'
 	ASAN_OPTIONS=detect_leaks=0 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -L xserver
 
 clean:
