@@ -8,7 +8,7 @@ if [ "$(id -u)" -ne 0 ] || [ -z "${CI:-}" ]; then
   echo "package install: skipped; it installs into this machine, so it runs only as root with CI set"
   exit 77
 fi
-deb=$(ls "$1"/glimtra_*.deb)
+deb=$(ls "$(cd "$1" && pwd)"/glimtra_*.deb)
 e2e=$2
 here=$(cd "$(dirname "$0")" && pwd)
 log=$(pwd)/apt.log
