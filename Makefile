@@ -2,7 +2,7 @@
 BUILD := build
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test build sanitize golden artwork bench install clean
+.PHONY: run test build sanitize golden artwork bench install deb clean
 
 run:
 	@tools/install-deps run
@@ -54,6 +54,14 @@ install:
 	@$(MAKE) --no-print-directory build BUILD_TESTING=OFF
 	cmake --install $(BUILD) --prefix $(patsubst ~/%,$(HOME)/%,$(PREFIX))
 
+# Builds the Debian package from a copy of the tree into build-deb/ (players then install it with
+# `sudo apt install ./build-deb/glimtra_VERSION_ARCH.deb`) and shows what lintian says of it.
+DEB_BUILD := build-deb
+deb:
+	@tools/install-deps deb
+	tools/build-deb $(DEB_BUILD)
+	lintian --pedantic --display-info $(DEB_BUILD)/*.deb
+
 # The in-process tests again, built with AddressSanitizer and UndefinedBehaviorSanitizer. What runs the binary
 # itself (end-to-end, memcheck, installation) and the format check stay with the main build. Tests that open
 # a real display run without leak checks: SDL's X11 and GL drivers keep memory to the end and are unloaded
@@ -62,8 +70,8 @@ ASAN_BUILD := build-asan
 sanitize:
 	cmake -S . -B $(ASAN_BUILD) -DBUILD_TESTING=ON -DGLIMTRA_SANITIZE=ON >/dev/null
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
-	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -LE 'e2e|valgrind|format|install|xserver'
+	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -LE 'e2e|valgrind|format|install|xserver|package'
 	ASAN_OPTIONS=detect_leaks=0 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -L xserver
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(DEB_BUILD)

@@ -91,11 +91,11 @@ bool ShowsReleased(const Image &frame, const Pictures &pics, Point face) {
 // ---- Game ----
 
 Game::Game(const XServer &x, const std::string &log, const std::string &cwd,
-           const std::vector<std::string> &prefix)
+           const std::vector<std::string> &prefix, const std::string &program)
     : dpy_(x.dpy()), log_(log) {
   Launch launch;
   launch.argv = prefix;
-  launch.argv.push_back(kGameBinary);
+  launch.argv.push_back(program);
   launch.env = PlayerEnvironment(x.name());
   launch.cwd = cwd;
   launch.output = log;
@@ -204,9 +204,10 @@ void E2eTest::TearDown() {
   }
 }
 
-Game &E2eTest::Start(const std::string &cwd, const std::vector<std::string> &prefix) {
+Game &E2eTest::Start(const std::string &cwd, const std::vector<std::string> &prefix,
+                     const std::string &program) {
   const std::string log = scratch.path() + "/game" + std::to_string(games_.size()) + ".log";
-  games_.push_back(std::make_unique<Game>(*x, log, cwd, prefix));
+  games_.push_back(std::make_unique<Game>(*x, log, cwd, prefix, program));
   games_.back()->pics = pics;
   games_.back()->refs = refs;
   return *games_.back();

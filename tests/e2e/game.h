@@ -59,9 +59,10 @@ bool ShowsReleased(const Image &frame, const Pictures &pics, Point face);
 
 class Game {
  public:
-  // Starts `prefix` + build/glimtra in `cwd` on the server's display, output into `log`.
+  // Starts `prefix` + `program` (build/glimtra, or e.g. an installed launcher) in `cwd` on the server's
+  // display, output into `log`.
   Game(const XServer &x, const std::string &log, const std::string &cwd = kRoot,
-       const std::vector<std::string> &prefix = {});
+       const std::vector<std::string> &prefix = {}, const std::string &program = kGameBinary);
   // Waits for the window and its first frame, the idle scene; false if either never showed. The window
   // is mapped before the first frame is presented, which may take seconds more (shaders are compiled
   // then), and the round clock runs meanwhile: a round started before would pass unseen.
@@ -122,7 +123,8 @@ class E2eTest : public ::testing::Test {
   void TearDown() override;
 
   // Starts the game on this test's server; the pointer to it stays valid for the test.
-  Game &Start(const std::string &cwd = kRoot, const std::vector<std::string> &prefix = {});
+  Game &Start(const std::string &cwd = kRoot, const std::vector<std::string> &prefix = {},
+              const std::string &program = kGameBinary);
   // Keeps a frame for a person to look at: frames/<test>-<what>.bmp under the test's working directory.
   static void Keep(const Image &frame, const std::string &what);
   static std::string FrameName(const std::string &what);
