@@ -1,6 +1,10 @@
 // Glimtra: start-up and frame loop, asset loading, game state, round clock, controls and the scene.
 #include "main.h"
 
+#include <X11/Xlib.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -102,6 +106,32 @@ bool OpenWindow() {
   return true;
 }
 
+// ---- Ending ----
+
+// How long the way out may take once the game has decided to end.
+static const unsigned kExitLimitSeconds = 3;
+static volatile sig_atomic_t exitStatus = 0;
+
+static void EndNow(int) { _exit(exitStatus); }
+
+// Every end of the game passes here on its way out. SDL_Quit, run at exit, and the libraries under it talk
+// to the display while they shut down; on a stuck connection they would never return, so a time limit is
+// armed that ends the process with the same status regardless.
+static int Finish(int status) {
+  exitStatus = status;
+  signal(SIGALRM, EndNow);
+  alarm(kExitLimitSeconds);
+  return status;
+}
+
+// Xlib calls this when the connection to the X server is gone: the server ended, or the window was killed
+// (XKillClient). Xlib's own handler calls exit(), whose SDL_Quit then waits forever for replies on the
+// dead connection; so the game says why it ends and leaves at once, without the exit handlers.
+static int DisplayLost(Display *) {
+  fputs("glimtra: the connection to the display was lost\n", stderr);
+  _exit(EXIT_FAILURE);
+}
+
 // Loads one image; the game cannot run without any of them, so a failure ends start-up.
 static SDL_Surface *LoadImage(const char *path) {
   // Opened apart from the decoding, so that a missing file is reported as such.
@@ -110,7 +140,7 @@ static SDL_Surface *LoadImage(const char *path) {
   if (!image) {
     fprintf(stderr, "glimtra: cannot load %s: %s (run the game from the folder that holds pix/)\n", path,
             SDL_GetError());
-    exit(EXIT_FAILURE);
+    exit(Finish(EXIT_FAILURE));
   }
   return image;
 }
@@ -118,12 +148,13 @@ static SDL_Surface *LoadImage(const char *path) {
 void kill() {}
 
 int SDL_main(int, char **) {
+  XSetIOErrorHandler(DisplayLost);
   if (SDL_Init(SDL_INIT_VIDEO) < 0) {
     ReportSdlFailure("starting SDL's video (SDL_Init)");
     return EXIT_FAILURE;
   }
   atexit(SDL_Quit);
-  if (!OpenWindow()) return EXIT_FAILURE;
+  if (!OpenWindow()) return Finish(EXIT_FAILURE);
   InitStuff();
   ikon = LoadImage("pix/tolm2.bmp");
   SDL_WM_SetIcon(ikon, nullptr);
@@ -134,7 +165,7 @@ int SDL_main(int, char **) {
     DrawScene();
   }
   kill();
-  return 0;
+  return Finish(0);
 }
 
 // ---- Asset loading ----

@@ -6,8 +6,8 @@
 #include <sys/wait.h>
 
 #include <chrono>
-#include <filesystem>
 #include <cstdio>
+#include <filesystem>
 #include <thread>
 
 namespace e2e {

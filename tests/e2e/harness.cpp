@@ -165,6 +165,12 @@ Process Spawn(const Launch &launch) {
     // Children must not outlive a test program that CTest kills on a timeout.
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != parent) _exit(126);
+    // A desktop starts programs with the default signal actions, whatever this test program inherited
+    // (a shell starts background jobs with SIGINT ignored).
+    for (int s : {SIGINT, SIGTERM, SIGHUP}) signal(s, SIG_DFL);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
     if (!launch.cwd.empty() && chdir(launch.cwd.c_str()) != 0) _exit(126);
     if (!launch.output.empty()) {
       const int fd = open(launch.output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -247,6 +253,13 @@ XServer::~XServer() {
   if (dpy_) XCloseDisplay(dpy_);
 }
 
+void XServer::Kill(int signal) {
+  if (dpy_) XCloseDisplay(dpy_);
+  dpy_ = nullptr;
+  if (proc_.started()) ::kill(proc_.pid(), signal);
+  proc_.Wait(5, nullptr);
+}
+
 static bool Titled(Display *dpy, Window w, const char *title) {
   char *name = nullptr;
   bool match = false;
@@ -320,6 +333,11 @@ void SendCloseRequest(Display *dpy, Window win) {
   ev.xclient.data.l[0] = static_cast<long>(XInternAtom(dpy, "WM_DELETE_WINDOW", False));
   ev.xclient.data.l[1] = CurrentTime;
   XSendEvent(dpy, win, False, NoEventMask, &ev);
+  XSync(dpy, False);
+}
+
+void KillClient(Display *dpy, Window win) {
+  XKillClient(dpy, win);
   XSync(dpy, False);
 }
 

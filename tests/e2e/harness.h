@@ -99,6 +99,9 @@ class XServer {
   bool ok() const { return dpy_ != nullptr; }
   Display *dpy() const { return dpy_; }
   const std::string &name() const { return name_; }
+  // Ends the server with `signal` (a crash, a logout) and waits for it; the test's own connection is
+  // closed first, and ok() is false from then on.
+  void Kill(int signal);
 
  private:
   Process proc_;
@@ -115,6 +118,9 @@ void SetButton(Display *dpy, unsigned button, bool down);
 void SetKey(Display *dpy, unsigned long keysym, bool down);
 // What a window manager sends when the player closes the window.
 void SendCloseRequest(Display *dpy, Window win);
+// What xkill or a window manager's "force quit" does: the server closes the connection of the window's
+// client.
+void KillClient(Display *dpy, Window win);
 // A window property as 32-bit items (CARDINAL, ATOM, ...); empty when unset.
 std::vector<unsigned long> Property32(Display *dpy, Window win, const char *name);
 

@@ -1,0 +1,143 @@
+// The real game when its display goes away: the X server ends, the window is killed, the desktop signals
+// the logout, the Wayland compositor quits; and a way out that hangs.
+#include <X11/keysym.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "game.h"
+
+namespace e2e {
+namespace {
+
+using LostDisplay = E2eTest;
+
+const char *const kLostLine = "glimtra: the connection to the display was lost";
+
+// A display lost is a failure of its own: status 1 and one line saying so, within 5 s.
+void ExpectEndsForTheLostDisplay(Game &game) {
+  int status = -1;
+  ASSERT_TRUE(game.process().Wait(5, &status)) << "still running 5 s after the display went";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << Game::Describe(status);
+  EXPECT_NE(game.Output().find(kLostLine), std::string::npos);
+}
+
+TEST_F(LostDisplay, XServerEndingAtTheTitleScreen) {
+  Game &game = Start();
+  ASSERT_TRUE(game.Open());
+  x->Kill(SIGTERM);
+  ExpectEndsForTheLostDisplay(game);
+}
+
+TEST_F(LostDisplay, XServerCrashingInTheMemorisePhase) {
+  Game &game = Start();
+  ASSERT_TRUE(game.Open());
+  ASSERT_TRUE(game.ClickGo());
+  ASSERT_FALSE(game.WaitStatus(StatusLine::kMemorise, 3).empty());
+  x->Kill(SIGKILL);
+  ExpectEndsForTheLostDisplay(game);
+}
+
+TEST_F(LostDisplay, WindowKilledInTheAnswerPhase) {
+  Game &game = Start();
+  ASSERT_TRUE(game.Open());
+  ASSERT_TRUE(game.ClickGo());
+  ASSERT_FALSE(game.WaitStatus(StatusLine::kAnswer, 8).empty());
+  KillClient(x->dpy(), game.win());
+  ExpectEndsForTheLostDisplay(game);
+}
+
+// What a desktop sends at logout: SIGTERM and SIGINT end the game as a closed window does; SIGHUP ends it
+// by its default action.
+TEST_F(LostDisplay, LogoutSignalsEndTheGameInEveryPhase) {
+  const struct {
+    int signal;
+    StatusLine phase;
+  } cases[] = {{SIGTERM, StatusLine::kAnswer}, {SIGINT, StatusLine::kMemorise}, {SIGHUP, StatusLine::kNone}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(strsignal(c.signal));
+    Game &game = Start();
+    ASSERT_TRUE(game.Open());
+    if (c.phase != StatusLine::kNone) {
+      ASSERT_TRUE(game.ClickGo());
+      ASSERT_FALSE(game.WaitStatus(c.phase, 8).empty()) << Name(c.phase);
+    }
+    kill(game.process().pid(), c.signal);
+    int status = -1;
+    ASSERT_TRUE(game.process().Wait(5, &status)) << "still running 5 s after the signal";
+    if (c.signal == SIGHUP) {
+      EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGHUP) << Game::Describe(status);
+    } else {
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Game::Describe(status);
+    }
+  }
+}
+
+// Something in the exit handlers that never returns, as SDL_Quit on a stuck display connection would: the
+// game still ends within its time limit, with the status it was ending with.
+TEST_F(LostDisplay, AWayOutThatHangsStillEndsWithItsStatus) {
+  const std::vector<std::string> hang = {"env", std::string("LD_PRELOAD=") + kHangAtExit};
+  Game &game = Start(kRoot, hang);
+  ASSERT_TRUE(game.Open());
+  game.TapKey(XK_Escape);
+  int status = -1;
+  ASSERT_TRUE(game.process().Wait(5, &status)) << "still running 5 s after Escape";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Game::Describe(status);
+
+  // From a folder without the pictures: start-up fails, and the way out hangs as well.
+  Game &lost = Start(scratch.path(), hang);
+  ASSERT_TRUE(lost.process().Wait(5, &status)) << "still running 5 s after failing to start";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << Game::Describe(status);
+  EXPECT_NE(lost.Output().find("cannot load pix/"), std::string::npos);
+}
+
+// ---- Wayland ----
+
+// Where `frame` shows on `screen` pixel for pixel, or {-1, -1}.
+Point Locate(const Image &screen, const Image &frame) {
+  const uint32_t noKey = 0xFF000000;  // no pixel of a frame has it: every one must match
+  for (int y = 0; y + frame.h <= screen.h; ++y)
+    for (int x = 0; x + frame.w <= screen.w; ++x)
+      if (screen.at(x, y) == frame.at(0, 0) && ShowsSprite(screen, frame, x, y, noKey)) return {x, y};
+  return {-1, -1};
+}
+
+// Weston in a window of the test's X server, with its socket in a folder of the test's own.
+TEST_F(LostDisplay, WaylandCompositorEndingEndsTheGameAsAQuit) {
+  if (system("command -v weston >/dev/null 2>&1") != 0) GTEST_SKIP() << "weston is not installed";
+  const std::string runtime = scratch.path() + "/runtime";
+  ASSERT_EQ(mkdir(runtime.c_str(), 0700), 0);
+  Launch launch;
+  launch.argv = {
+      "weston",      "--backend=x11-backend.so", "--socket=glimtra-test", "--no-config", "--width=640",
+      "--height=480"};
+  launch.env = PlayerEnvironment(x->name());
+  launch.env.push_back("XDG_RUNTIME_DIR=" + runtime);
+  launch.output = scratch.path() + "/weston.log";
+  Process weston = Spawn(launch);
+  const std::string socket = runtime + "/glimtra-test";
+  const double end = Now() + 10;
+  while (!std::filesystem::exists(socket) && Now() < end) usleep(10000);
+  ASSERT_TRUE(std::filesystem::exists(socket)) << "weston did not start:\n" << ReadFile(launch.output);
+
+  // Weston draws the pointer over what it shows; keep it in a corner, off the game's window.
+  MovePointer(x->dpy(), DefaultRootWindow(x->dpy()), 0, 0);
+  // No DISPLAY: the game can only have come up on Wayland.
+  Game &game =
+      Start(kRoot, {"env", "-u", "DISPLAY", "XDG_RUNTIME_DIR=" + runtime, "WAYLAND_DISPLAY=glimtra-test"});
+  Point at = {-1, -1};
+  while (at.x < 0 && game.process().Running() && Now() < end + 10)
+    at = Locate(Capture(x->dpy(), DefaultRootWindow(x->dpy())), refs->startup);
+  ASSERT_GE(at.x, 0) << "the idle scene never showed in weston's window";
+
+  weston.Kill();
+  int status = -1;
+  ASSERT_TRUE(game.process().Wait(5, &status)) << "still running 5 s after the compositor ended";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Game::Describe(status);
+}
+
+}  // namespace
+}  // namespace e2e
