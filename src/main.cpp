@@ -54,9 +54,13 @@ static void ReportSdlFailure(const char *what) {
   fprintf(stderr, "glimtra: %s failed: %s\n", what, SDL_GetError());
 }
 
-// Drivers that open no window: the game would run unseen and spin.
+// Drivers that open no window: the game would run unseen and spin. The classic SDL 1.2 falls back to its
+// text-mode drivers (caca, aalib) where there is no display, and nothing can reach the game there either.
 static bool ShowsNothing(const char *driver) {
-  return strcmp(driver, "offscreen") == 0 || strcmp(driver, "dummy") == 0;
+  static const char *const kHeadless[] = {"offscreen", "dummy", "caca", "aalib"};
+  for (const char *headless : kHeadless)
+    if (strcmp(driver, headless) == 0) return true;
+  return false;
 }
 
 static bool IsSet(const char *name) {
@@ -64,11 +68,39 @@ static bool IsSet(const char *name) {
   return value && *value;
 }
 
-static SDL_Surface *SetVideoMode() {
+void SetDisplayDefaults() {
   // The flip at the end of each frame is the loop's only pacing; without vsync the game spins a core.
+  // sdl12-compat reads this when the mode is set.
   setenv("SDL12COMPAT_SYNC_TO_VBLANK", "1", 0);
-  // Where the desktop scales the small window, keep the pixel art and the bitmap text sharp.
+  // Where the window is scaled up, keep the pixel art and the bitmap text sharp. sdl12-compat reads this
+  // when video starts, so it must be in place before SDL_Init.
   setenv("SDL12COMPAT_SCALE_METHOD", "nearest", 0);
+}
+
+// The window may take at most this share of the desktop's height, in tenths.
+static const int kMaxHeightTenths = 4;
+
+int DefaultWindowScale(int desktopWidth, int desktopHeight) {
+  const int byHeight = desktopHeight * kMaxHeightTenths / (10 * kWindowHeight);
+  const int byWidth = desktopWidth / kWindowWidth;
+  const int scale = byHeight < byWidth ? byHeight : byWidth;
+  return scale > 1 ? scale : 1;
+}
+
+// On a large desktop the 350x300 window would be a postage stamp: unless the player chose a factor,
+// sdl12-compat is asked to present it larger, by a whole factor so that each game pixel is an even block.
+// It reads the factor when the mode is set; the desktop's size is known only once video has started.
+static void ChooseWindowScale() {
+  static const bool playerChose = IsSet("SDL12COMPAT_WINDOW_SCALING");  // before the game sets it itself
+  const SDL_VideoInfo *desktop = SDL_GetVideoInfo();
+  if (playerChose || !desktop) return;
+  char factor[16];
+  snprintf(factor, sizeof factor, "%d", DefaultWindowScale(desktop->current_w, desktop->current_h));
+  setenv("SDL12COMPAT_WINDOW_SCALING", factor, 1);
+}
+
+static SDL_Surface *SetVideoMode() {
+  ChooseWindowScale();
   return SDL_SetVideoMode(kWindowWidth, kWindowHeight, 0, kVideoFlags);
 }
 
@@ -93,6 +125,7 @@ bool OpenWindow() {
   }
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
   setenv("SDL_VIDEODRIVER", real, 1);
+  SetDisplayDefaults();
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) < 0) {
     fprintf(stderr, "glimtra: starting SDL's %s video driver failed: %s\n", real, SDL_GetError());
     return false;
@@ -149,6 +182,7 @@ void kill() {}
 
 int SDL_main(int, char **) {
   XSetIOErrorHandler(DisplayLost);
+  SetDisplayDefaults();
   if (SDL_Init(SDL_INIT_VIDEO) < 0) {
     ReportSdlFailure("starting SDL's video (SDL_Init)");
     return EXIT_FAILURE;
