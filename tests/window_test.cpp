@@ -1,4 +1,5 @@
-// Opening the window: a headless driver that SDL picks on its own is replaced by the display's real one.
+// Opening the window: a headless driver that SDL picks on its own is replaced by the display's real one;
+// the window's scale on large desktops.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -55,15 +56,19 @@ TEST(OpenWindow, WithoutAnyDisplaySaysSoInsteadOfRunningUnseen) {
   SDL_Quit();
 }
 
-TEST(OpenWindow, SetsPacingAndScalingOnlyWhereThePlayerHasNot) {
-  unsetenv("SDL12COMPAT_SYNC_TO_VBLANK");
-  setenv("SDL12COMPAT_SCALE_METHOD", "linear", 1);
-  setenv("SDL_VIDEODRIVER", "offscreen", 1);
-  ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
-  ASSERT_TRUE(OpenWindow());
-  EXPECT_STREQ(getenv("SDL12COMPAT_SYNC_TO_VBLANK"), "1");
-  EXPECT_STREQ(getenv("SDL12COMPAT_SCALE_METHOD"), "linear");
-  SDL_Quit();
+// The largest whole factor whose 300 x factor pixels stay within 40% of the desktop's height.
+TEST(WindowScale, GrowsByWholeStepsWithTheDesktopsHeight) {
+  const struct {
+    int width, height, scale;
+  } desktops[] = {
+      {800, 600, 1},   {1366, 768, 1},  {1920, 1080, 1}, {2560, 1440, 1}, {3440, 1440, 1},
+      {3840, 2160, 2}, {5120, 2880, 3}, {7680, 4320, 5}, {1080, 1920, 2},  // on its side: 768 pixels make two
+      {3000, 3750, 5},                                                     // 1500 is exactly 40%
+      {700, 2880, 2},  // narrower than three windows side by side
+      {0, 0, 1},       // no size known
+  };
+  for (const auto &d : desktops)
+    EXPECT_EQ(DefaultWindowScale(d.width, d.height), d.scale) << d.width << "x" << d.height;
 }
 
 }  // namespace

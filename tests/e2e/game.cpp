@@ -106,6 +106,8 @@ bool Game::Open(double seconds) {
   const double end = Now() + seconds;
   win_ = FindWindow(dpy_, "Glimtra", seconds);
   if (!win_) return false;
+  XWindowAttributes a;
+  if (XGetWindowAttributes(dpy_, win_, &a) && a.width >= 2 * kWidth) scale_ = a.width / kWidth;
   return !WaitFrame(end - Now(), [&](const Image &f) {
             return ReadStatus(f, *refs) == StatusLine::kNone;
           }).empty();
@@ -118,7 +120,7 @@ Image Game::WaitStatus(StatusLine status, double seconds) const {
 }
 
 bool Game::Click(Point at, Point face, double hold, double seconds, double *pressedSeen) const {
-  MovePointer(dpy_, win_, at.x, at.y);
+  MovePointer(dpy_, win_, at.x * scale_ + scale_ / 2, at.y * scale_ + scale_ / 2);
   SetButton(dpy_, 1, true);
   const bool pressed =
       !WaitFrame(seconds, [&](const Image &f) { return ShowsPressed(f, *pics, face); }).empty();
@@ -132,7 +134,7 @@ bool Game::Click(Point at, Point face, double hold, double seconds, double *pres
 
 void Game::TapKey(unsigned long keysym) const {
   // Key events go to the window under the pointer when no window manager has set a focus.
-  MovePointer(dpy_, win_, kWidth / 2, kHeight - 10);
+  MovePointer(dpy_, win_, kWidth / 2 * scale_, (kHeight - 10) * scale_);
   SetKey(dpy_, keysym, true);
   SetKey(dpy_, keysym, false);
 }
@@ -191,6 +193,11 @@ void E2eTest::SetUp() {
   ASSERT_FALSE(scratch.path().empty());
   x = std::make_unique<XServer>();
   ASSERT_TRUE(x->ok()) << "Xvfb did not start";
+}
+
+void E2eTest::UseScreen(int width, int height) {
+  x = std::make_unique<XServer>(width, height);
+  ASSERT_TRUE(x->ok()) << "Xvfb did not start with a " << width << "x" << height << " screen";
 }
 
 void E2eTest::TearDown() {

@@ -69,9 +69,12 @@ class Game {
   bool Open(double seconds = 10);
 
   Window win() const { return win_; }
+  // How many times larger than 350x300 the window is, as Open found it.
+  int scale() const { return scale_; }
   Process &process() { return proc_; }
   std::string Output() const { return ReadFile(log_); }
-  Image Frame() const { return Capture(dpy_, win_); }
+  // What the window shows, in game pixels: one pixel of each scale by scale block.
+  Image Frame() const { return Shrink(Capture(dpy_, win_), scale_); }
 
   // The first frame within `seconds` that `pred` accepts, or an empty image.
   template <class Pred>
@@ -86,7 +89,8 @@ class Game {
   }
   Image WaitStatus(StatusLine status, double seconds) const;
 
-  // A left click as a player makes it: press on `at`, hold until the game draws `face` pressed (then
+  // A left click as a player makes it, at `at` in game pixels (the middle of its block on a scaled
+  // window): press, hold until the game draws `face` pressed (then
   // `hold` seconds more), release, and wait until it is drawn released again. False if either never shows.
   // `pressedSeen`, when given, receives the time the pressed face was first seen.
   bool Click(Point at, Point face, double hold = 0, double seconds = 5, double *pressedSeen = nullptr) const;
@@ -109,6 +113,7 @@ class Game {
   Process proc_;
   std::string log_;
   Window win_ = 0;
+  int scale_ = 1;
 };
 
 // ---- Fixture ----
@@ -122,6 +127,8 @@ class E2eTest : public ::testing::Test {
   // After a failure: each game's output into the test log, and the whole screen under frames/.
   void TearDown() override;
 
+  // Replaces this test's X server with one whose screen is `width` by `height`; before any Start.
+  void UseScreen(int width, int height);
   // Starts the game on this test's server; the pointer to it stays valid for the test.
   Game &Start(const std::string &cwd = kRoot, const std::vector<std::string> &prefix = {},
               const std::string &program = kGameBinary);

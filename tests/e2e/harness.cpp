@@ -5,6 +5,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xdamage.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -189,8 +190,8 @@ std::vector<std::string> PlayerEnvironment(const std::string &display) {
   std::vector<std::string> env;
   for (char **e = environ; *e; ++e) {
     const std::string entry = *e;
-    if (entry.rfind("SDL_", 0) == 0 || entry.rfind("DISPLAY=", 0) == 0 ||
-        entry.rfind("WAYLAND_DISPLAY=", 0) == 0)
+    if (entry.rfind("SDL_", 0) == 0 || entry.rfind("SDL12COMPAT_", 0) == 0 ||
+        entry.rfind("DISPLAY=", 0) == 0 || entry.rfind("WAYLAND_DISPLAY=", 0) == 0)
       continue;
     env.push_back(entry);
   }
@@ -220,13 +221,13 @@ ScratchDir::~ScratchDir() {
 // Windows come and go while the test walks the tree; a stale id is no reason to end the test program.
 static int IgnoreXError(Display *, XErrorEvent *) { return 0; }
 
-XServer::XServer() {
+XServer::XServer(int width, int height) {
   int fds[2];
   if (pipe(fds) != 0) return;
   fcntl(fds[0], F_SETFD, FD_CLOEXEC);
   Launch launch;
-  launch.argv = {"Xvfb",      "-displayfd", std::to_string(fds[1]), "-screen", "0", "640x480x24",
-                 "-nolisten", "tcp"};
+  const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+  launch.argv = {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten", "tcp"};
   launch.env = PlayerEnvironment("");
   launch.output = "/dev/null";
   proc_ = Spawn(launch);
@@ -306,6 +307,18 @@ Image Capture(Display *dpy, Window win) {
   return image;
 }
 
+Image Shrink(const Image &image, int scale) {
+  if (scale <= 1) return image;
+  Image small;
+  small.w = image.w / scale;
+  small.h = image.h / scale;
+  small.px.resize(static_cast<size_t>(small.w) * small.h);
+  for (int y = 0; y < small.h; ++y)
+    for (int x = 0; x < small.w; ++x)
+      small.px[static_cast<size_t>(y) * small.w + x] = image.at(x * scale, y * scale);
+  return small;
+}
+
 void MovePointer(Display *dpy, Window win, int x, int y) {
   int rx = 0, ry = 0;
   Window child;
@@ -339,6 +352,27 @@ void SendCloseRequest(Display *dpy, Window win) {
 void KillClient(Display *dpy, Window win) {
   XKillClient(dpy, win);
   XSync(dpy, False);
+}
+
+int CountFrames(Display *dpy, Window win, double seconds) {
+  int event = 0, error = 0;
+  if (!XDamageQueryExtension(dpy, &event, &error)) return -1;
+  // Raw rectangles: an event for every drawing into the window, none merged with the next.
+  const Damage damage = XDamageCreate(dpy, win, XDamageReportRawRectangles);
+  XSync(dpy, False);
+  int frames = 0;
+  const double end = Now() + seconds;
+  while (Now() < end) {
+    while (XPending(dpy)) {
+      XEvent e;
+      XNextEvent(dpy, &e);
+      frames += e.type == event + XDamageNotify;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  XDamageDestroy(dpy, damage);
+  XSync(dpy, False);
+  return frames;
 }
 
 std::vector<unsigned long> Property32(Display *dpy, Window win, const char *name) {

@@ -69,8 +69,8 @@ struct Launch {
 };
 Process Spawn(const Launch &launch);
 
-// This process's environment without any SDL_* variable and without a display, then DISPLAY=display: the
-// game sees only what a player's desktop session would give it.
+// This process's environment without any SDL_* or SDL12COMPAT_* variable and without a display, then
+// DISPLAY=display: the game sees only what a player's desktop session would give it.
 std::vector<std::string> PlayerEnvironment(const std::string &display);
 
 std::string ReadFile(const std::string &path);
@@ -89,10 +89,11 @@ class ScratchDir {
 
 // ---- The X server ----
 
-// Xvfb on a display number it picks itself (-displayfd), with a client connection for the test.
+// Xvfb on a display number it picks itself (-displayfd), with one screen of the given size and a client
+// connection for the test.
 class XServer {
  public:
-  XServer();
+  explicit XServer(int width = 640, int height = 480);
   ~XServer();
   XServer(const XServer &) = delete;
   XServer &operator=(const XServer &) = delete;
@@ -112,6 +113,8 @@ class XServer {
 // The viewable window titled `title`, waiting up to `seconds` for it to appear; 0 if it does not.
 Window FindWindow(Display *dpy, const char *title, double seconds);
 Image Capture(Display *dpy, Window win);
+// Each `scale` by `scale` block of `image` as one pixel, taken from the block's top-left corner.
+Image Shrink(const Image &image, int scale);
 // XTest input, as the pointer and keyboard devices would send it; coordinates are the window's.
 void MovePointer(Display *dpy, Window win, int x, int y);
 void SetButton(Display *dpy, unsigned button, bool down);
@@ -121,6 +124,8 @@ void SendCloseRequest(Display *dpy, Window win);
 // What xkill or a window manager's "force quit" does: the server closes the connection of the window's
 // client.
 void KillClient(Display *dpy, Window win);
+// How many times the window's contents change within `seconds`: one for each frame the game presents.
+int CountFrames(Display *dpy, Window win, double seconds);
 // A window property as 32-bit items (CARDINAL, ATOM, ...); empty when unset.
 std::vector<unsigned long> Property32(Display *dpy, Window win, const char *name);
 

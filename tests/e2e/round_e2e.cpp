@@ -1,4 +1,6 @@
 // Whole rounds of the real game in an X server, played by reading the code row off the screen.
+#include <sys/wait.h>
+
 #include <algorithm>
 
 #include "game.h"
@@ -104,6 +106,28 @@ TEST_F(PlayedRound, LeftAloneEndsAfterFourPlusEightSecondsAsFelSvarWithBlankSlot
   EXPECT_LT(answer, 8.9);
   EXPECT_EQ(ReadRow(verdict, *pics, kWrongCodeRowY, 5), code);
   EXPECT_EQ(ReadRow(verdict, *pics, kWrongAnswerRowY, 5), std::vector<int>(5, kBlank));
+}
+
+// On a 4K desktop the window is twice the size; the player clicks where the controls are shown, and
+// sdl12-compat hands the game its own pixels.
+TEST_F(PlayedRound, AtTwiceTheSizeOnA4kDesktopClicksLandWhereTheControlsShow) {
+  UseScreen(3840, 2160);
+  Game &game = Start();
+  ASSERT_TRUE(game.Open()) << game.Output();
+  ASSERT_EQ(game.scale(), 2);
+  const std::vector<int> code = StartRound(game, *pics, 5);
+  ASSERT_EQ(code.size(), 5u) << "no code row of five symbols after the Niv\xC3\xA5 button and GO";
+  ASSERT_TRUE(AllSymbols(code)) << Text(code);
+  ASSERT_FALSE(game.WaitStatus(StatusLine::kAnswer, 6).empty()) << "the answer phase never began";
+  for (int s : code) ASSERT_TRUE(game.ClickKey(s)) << "key " << s + 2 << " never drawn pressed and released";
+  const Image verdict = game.WaitStatus(StatusLine::kRight, 3);
+  Keep(verdict.empty() ? game.Frame() : verdict, "verdict");
+  ASSERT_FALSE(verdict.empty()) << "no \"R\xC3\xA4tt svar!\" for " << Text(code);
+
+  SendCloseRequest(x->dpy(), game.win());
+  int status = -1;
+  ASSERT_TRUE(game.process().Wait(5, &status)) << "still running 5 s after the close request";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Game::Describe(status);
 }
 
 }  // namespace

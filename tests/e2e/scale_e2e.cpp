@@ -1,0 +1,105 @@
+// The window on desktops of different sizes: how large it comes up, that it stays sharp, that the player's
+// own settings win, and that frames come at the display's pace.
+#include <X11/keysym.h>
+#include <sys/wait.h>
+
+#include "game.h"
+
+namespace e2e {
+namespace {
+
+using ScaledWindow = E2eTest;
+
+// Each pixel of `image` as a `scale` by `scale` block.
+Image Enlarge(const Image &image, int scale) {
+  Image big;
+  big.w = image.w * scale;
+  big.h = image.h * scale;
+  big.px.resize(static_cast<size_t>(big.w) * big.h);
+  for (int y = 0; y < big.h; ++y)
+    for (int x = 0; x < big.w; ++x)
+      big.px[static_cast<size_t>(y) * big.w + x] = image.at(x / scale, y / scale);
+  return big;
+}
+
+// The window's first frame, judged against `expected`: drawn once most of it matches (flat areas stay exact
+// even when smoothed). Empty if none within 10 s.
+Image FirstFrame(Display *dpy, Window win, const Image &expected) {
+  const int most = expected.w * expected.h / 2;
+  for (const double end = Now() + 10; Now() < end;) {
+    Image shown = Capture(dpy, win);
+    const int differing = CountDifferences(shown, expected);
+    if (differing >= 0 && differing <= most) return shown;
+  }
+  return Image();
+}
+
+void ExpectSize(const XServer &x, Window win, int width, int height) {
+  XWindowAttributes a;
+  ASSERT_TRUE(XGetWindowAttributes(x.dpy(), win, &a));
+  EXPECT_EQ(a.width, width);
+  EXPECT_EQ(a.height, height);
+}
+
+void ExpectEscapeEndsIt(Game &game) {
+  game.TapKey(XK_Escape);
+  int status = -1;
+  ASSERT_TRUE(game.process().Wait(5, &status)) << "still running 5 s after Escape";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Game::Describe(status);
+}
+
+TEST_F(ScaledWindow, StaysAt350By300OnAFullHdDesktop) {
+  UseScreen(1920, 1080);
+  Game &game = Start();
+  ASSERT_TRUE(game.Open());
+  ExpectSize(*x, game.win(), kWidth, kHeight);
+}
+
+// 300 x 2 = 600 pixels stay within 40% of 2160; three times would not.
+TEST_F(ScaledWindow, IsTwiceTheSizeOnA4kDesktopWithEveryGamePixelAnEvenBlock) {
+  UseScreen(3840, 2160);
+  Game &game = Start();
+  const Window win = FindWindow(x->dpy(), "Glimtra", 10);
+  ASSERT_NE(win, 0u);
+  ExpectSize(*x, win, 2 * kWidth, 2 * kHeight);
+  // Sharp: exactly the frame the game draws in-process, each pixel doubled; smoothing would blend them.
+  const Image expected = Enlarge(refs->startup, 2);
+  const Image shown = FirstFrame(x->dpy(), win, expected);
+  ASSERT_FALSE(shown.empty()) << "the idle scene never showed";
+  Keep(shown, "x-server");
+  EXPECT_EQ(CountDifferences(shown, expected), 0) << "pixels differ from the doubled in-process frame";
+  ASSERT_TRUE(game.Open());
+  ExpectEscapeEndsIt(game);
+}
+
+// What the player sets wins over the game's choice: a factor of 1, and smoothing.
+TEST_F(ScaledWindow, ThePlayersOwnFactorAndScalingWin) {
+  UseScreen(3840, 2160);
+  Game &small = Start(kRoot, {"env", "SDL12COMPAT_WINDOW_SCALING=1"});
+  ASSERT_TRUE(small.Open());
+  ExpectSize(*x, small.win(), kWidth, kHeight);
+  ExpectEscapeEndsIt(small);
+
+  // Smoothed, the frame no longer reads as the game's pixels; it is judged against the doubled one.
+  Start(kRoot, {"env", "SDL12COMPAT_SCALE_METHOD=linear"});
+  const Window win = FindWindow(x->dpy(), "Glimtra", 10);
+  ASSERT_NE(win, 0u);
+  ExpectSize(*x, win, 2 * kWidth, 2 * kHeight);
+  const Image expected = Enlarge(refs->startup, 2);
+  const Image shown = FirstFrame(x->dpy(), win, expected);
+  ASSERT_FALSE(shown.empty()) << "the idle scene never showed";
+  Keep(shown, "linear");
+  EXPECT_GT(CountDifferences(shown, expected), 0) << "linear scaling asked for, yet every pixel is sharp";
+}
+
+// Each flip waits for the display: some 60 frames a second, not the hundreds a free-running loop makes.
+TEST_F(ScaledWindow, FramesComeAtTheDisplaysPace) {
+  Game &game = Start();
+  ASSERT_TRUE(game.Open());
+  const int frames = CountFrames(x->dpy(), game.win(), 2);
+  EXPECT_GT(frames, 0) << "no frame presented in 2 s";
+  EXPECT_LE(frames, 200) << "frames in 2 s: the loop is not paced by the display";
+}
+
+}  // namespace
+}  // namespace e2e
