@@ -22,23 +22,27 @@ Image Enlarge(const Image &image, int scale) {
   return big;
 }
 
-// The window's first frame, judged against `expected`: drawn once most of it matches (flat areas stay exact
-// even when smoothed). Empty if none within 10 s.
-Image FirstFrame(Display *dpy, Window win, const Image &expected) {
-  const int most = expected.w * expected.h / 2;
-  for (const double end = Now() + 10; Now() < end;) {
-    Image shown = Capture(dpy, win);
-    const int differing = CountDifferences(shown, expected);
-    if (differing >= 0 && differing <= most) return shown;
-  }
-  return Image();
-}
-
 void ExpectSize(const XServer &x, Window win, int width, int height) {
   XWindowAttributes a;
   ASSERT_TRUE(XGetWindowAttributes(x.dpy(), win, &a));
   EXPECT_EQ(a.width, width);
   EXPECT_EQ(a.height, height);
+}
+
+// The first frame of a game window shown at twice its size, read as it is, without taking it for game
+// pixels: drawn once most of it matches `doubled` (flat areas stay exact even when smoothed). Empty if the
+// window or such a frame never showed within 10 s.
+Image FirstFrameAtTwice(const XServer &x, const Image &doubled) {
+  const Window win = FindWindow(x.dpy(), "Glimtra", 10);
+  if (!win) return Image();
+  ExpectSize(x, win, 2 * kWidth, 2 * kHeight);
+  const int most = doubled.w * doubled.h / 2;
+  for (const double end = Now() + 10; Now() < end;) {
+    Image shown = Capture(x.dpy(), win);
+    const int differing = CountDifferences(shown, doubled);
+    if (differing >= 0 && differing <= most) return shown;
+  }
+  return Image();
 }
 
 void ExpectEscapeEndsIt(Game &game) {
@@ -59,12 +63,9 @@ TEST_F(ScaledWindow, StaysAt350By300OnAFullHdDesktop) {
 TEST_F(ScaledWindow, IsTwiceTheSizeOnA4kDesktopWithEveryGamePixelAnEvenBlock) {
   UseScreen(3840, 2160);
   Game &game = Start();
-  const Window win = FindWindow(x->dpy(), "Glimtra", 10);
-  ASSERT_NE(win, 0u);
-  ExpectSize(*x, win, 2 * kWidth, 2 * kHeight);
   // Sharp: exactly the frame the game draws in-process, each pixel doubled; smoothing would blend them.
   const Image expected = Enlarge(refs->startup, 2);
-  const Image shown = FirstFrame(x->dpy(), win, expected);
+  const Image shown = FirstFrameAtTwice(*x, expected);
   ASSERT_FALSE(shown.empty()) << "the idle scene never showed";
   Keep(shown, "x-server");
   EXPECT_EQ(CountDifferences(shown, expected), 0) << "pixels differ from the doubled in-process frame";
@@ -82,11 +83,8 @@ TEST_F(ScaledWindow, ThePlayersOwnFactorAndScalingWin) {
 
   // Smoothed, the frame no longer reads as the game's pixels; it is judged against the doubled one.
   Start(kRoot, {"env", "SDL12COMPAT_SCALE_METHOD=linear"});
-  const Window win = FindWindow(x->dpy(), "Glimtra", 10);
-  ASSERT_NE(win, 0u);
-  ExpectSize(*x, win, 2 * kWidth, 2 * kHeight);
   const Image expected = Enlarge(refs->startup, 2);
-  const Image shown = FirstFrame(x->dpy(), win, expected);
+  const Image shown = FirstFrameAtTwice(*x, expected);
   ASSERT_FALSE(shown.empty()) << "the idle scene never showed";
   Keep(shown, "linear");
   EXPECT_GT(CountDifferences(shown, expected), 0) << "linear scaling asked for, yet every pixel is sharp";
