@@ -165,6 +165,13 @@ static int DisplayLost(Display *) {
   _exit(EXIT_FAILURE);
 }
 
+// A write to a connection that the server has closed raises SIGPIPE first, whose default action would end
+// the game without a word; ignored, the failed write reaches Xlib, which reports the loss to DisplayLost.
+static void WatchForLostDisplay() {
+  signal(SIGPIPE, SIG_IGN);
+  XSetIOErrorHandler(DisplayLost);
+}
+
 // Loads one image; the game cannot run without any of them, so a failure ends start-up.
 static SDL_Surface *LoadImage(const char *path) {
   // Opened apart from the decoding, so that a missing file is reported as such.
@@ -181,7 +188,7 @@ static SDL_Surface *LoadImage(const char *path) {
 void kill() {}
 
 int SDL_main(int, char **) {
-  XSetIOErrorHandler(DisplayLost);
+  WatchForLostDisplay();
   SetDisplayDefaults();
   if (SDL_Init(SDL_INIT_VIDEO) < 0) {
     ReportSdlFailure("starting SDL's video (SDL_Init)");
