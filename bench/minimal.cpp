@@ -5,14 +5,14 @@
 #include <cstdlib>
 
 int main(int, char **) {
+  // The same pacing and scaling requests as the game makes, before video starts as it does.
+  setenv("SDL12COMPAT_SYNC_TO_VBLANK", "1", 0);
+  setenv("SDL12COMPAT_SCALE_METHOD", "nearest", 0);
   if (SDL_Init(SDL_INIT_VIDEO) < 0) {
     fprintf(stderr, "minimal: SDL_Init failed: %s\n", SDL_GetError());
     return EXIT_FAILURE;
   }
   atexit(SDL_Quit);
-  // The same pacing and scaling requests as the game makes before its video mode.
-  setenv("SDL12COMPAT_SYNC_TO_VBLANK", "1", 0);
-  setenv("SDL12COMPAT_SCALE_METHOD", "nearest", 0);
   SDL_Surface *screen = SDL_SetVideoMode(350, 300, 0, SDL_HWSURFACE | SDL_DOUBLEBUF);
   if (!screen) {
     fprintf(stderr, "minimal: SDL_SetVideoMode failed: %s\n", SDL_GetError());
