@@ -68,7 +68,9 @@ static bool IsSet(const char *name) {
   return value && *value;
 }
 
-void SetDisplayDefaults() {
+// Gives sdl12-compat the game's defaults where the player's environment sets none. Called before video
+// starts, which is when some of them are read.
+static void SetDisplayDefaults() {
   // The flip at the end of each frame is the loop's only pacing; without vsync the game spins a core.
   // sdl12-compat reads this when the mode is set.
   setenv("SDL12COMPAT_SYNC_TO_VBLANK", "1", 0);

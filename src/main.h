@@ -35,9 +35,6 @@ extern int svarsordning;   // next answer slot to fill
 extern int kodlinje[6];    // the code row, symbol indices 0..8
 extern int svarslinje[6];  // the answer row, symbol indices 0..8, or 9 for an empty slot
 
-// Gives sdl12-compat the game's defaults where the player's environment sets none: vsync, and nearest-pixel
-// scaling. Called before video starts, which is when some of them are read.
-void SetDisplayDefaults();
 // The whole factor by which a 350x300 window is shown on a desktop of this size: as large as fits within
 // 40% of the desktop's height (and within its width), and at least 1.
 int DefaultWindowScale(int desktopWidth, int desktopHeight);

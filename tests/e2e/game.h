@@ -90,9 +90,9 @@ class Game {
   Image WaitStatus(StatusLine status, double seconds) const;
 
   // A left click as a player makes it, at `at` in game pixels (the middle of its block on a scaled
-  // window): press, hold until the game draws `face` pressed (then
-  // `hold` seconds more), release, and wait until it is drawn released again. False if either never shows.
-  // `pressedSeen`, when given, receives the time the pressed face was first seen.
+  // window): press, hold until the game draws `face` pressed (then `hold` seconds more), release, and wait
+  // until it is drawn released again. False if either never shows. `pressedSeen`, when given, receives
+  // the time the pressed face was first seen.
   bool Click(Point at, Point face, double hold = 0, double seconds = 5, double *pressedSeen = nullptr) const;
   // GO is drawn pressed in the first frame of the round it starts.
   bool ClickGo(double seconds = 5, double *roundSeen = nullptr) const {
