@@ -19,9 +19,7 @@ const char *const kLostLine = "glimtra: the connection to the display was lost";
 
 // A display lost is a failure of its own: status 1 and one line saying so, within 5 s.
 void ExpectEndsForTheLostDisplay(Game &game) {
-  int status = -1;
-  ASSERT_TRUE(game.process().Wait(5, &status)) << "still running 5 s after the display went";
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << Game::Describe(status);
+  ASSERT_TRUE(game.Ends(1)) << "after the display went";
   EXPECT_NE(game.Output().find(kLostLine), std::string::npos);
 }
 
@@ -83,14 +81,11 @@ TEST_F(LostDisplay, AWayOutThatHangsStillEndsWithItsStatus) {
   Game &game = Start(kRoot, hang);
   ASSERT_TRUE(game.Open());
   game.TapKey(XK_Escape);
-  int status = -1;
-  ASSERT_TRUE(game.process().Wait(5, &status)) << "still running 5 s after Escape";
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Game::Describe(status);
+  ASSERT_TRUE(game.Ends(0)) << "after Escape";
 
   // From a folder without the pictures: start-up fails, and the way out hangs as well.
   Game &lost = Start(scratch.path(), hang);
-  ASSERT_TRUE(lost.process().Wait(5, &status)) << "still running 5 s after failing to start";
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << Game::Describe(status);
+  ASSERT_TRUE(lost.Ends(1)) << "after failing to start";
   EXPECT_NE(lost.Output().find("cannot load pix/"), std::string::npos);
 }
 
@@ -134,9 +129,7 @@ TEST_F(LostDisplay, WaylandCompositorEndingEndsTheGameAsAQuit) {
   ASSERT_GE(at.x, 0) << "the idle scene never showed in weston's window";
 
   weston.Kill();
-  int status = -1;
-  ASSERT_TRUE(game.process().Wait(5, &status)) << "still running 5 s after the compositor ended";
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Game::Describe(status);
+  ASSERT_TRUE(game.Ends(0)) << "after the compositor ended";
 }
 
 }  // namespace

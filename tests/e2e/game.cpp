@@ -145,6 +145,14 @@ std::string Game::Describe(int status) {
   return "wait status " + std::to_string(status);
 }
 
+::testing::AssertionResult Game::Ends(int code, double seconds) {
+  int status = -1;
+  if (!proc_.Wait(seconds, &status))
+    return ::testing::AssertionFailure() << "still running " << seconds << " s later";
+  if (WIFEXITED(status) && WEXITSTATUS(status) == code) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << Describe(status) << ", not exit status " << code;
+}
+
 // ---- Fixture ----
 
 Pictures *E2eTest::pics = nullptr;

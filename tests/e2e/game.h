@@ -103,6 +103,8 @@ class Game {
   void TapKey(unsigned long keysym) const;
   // Exit status text for messages.
   static std::string Describe(int status);
+  // Whether the game ends within `seconds` with exit status `code`; if not, the failure says how it ended.
+  ::testing::AssertionResult Ends(int code, double seconds = 5);
 
   const Pictures *pics = nullptr;
   const References *refs = nullptr;

@@ -1,7 +1,6 @@
 // The window on desktops of different sizes: how large it comes up, that it stays sharp, that the player's
 // own settings win, and that frames come at the display's pace.
 #include <X11/keysym.h>
-#include <sys/wait.h>
 
 #include "game.h"
 
@@ -47,9 +46,7 @@ Image FirstFrameAtTwice(const XServer &x, const Image &doubled) {
 
 void ExpectEscapeEndsIt(Game &game) {
   game.TapKey(XK_Escape);
-  int status = -1;
-  ASSERT_TRUE(game.process().Wait(5, &status)) << "still running 5 s after Escape";
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Game::Describe(status);
+  ASSERT_TRUE(game.Ends(0)) << "after Escape";
 }
 
 TEST_F(ScaledWindow, StaysAt350By300OnAFullHdDesktop) {

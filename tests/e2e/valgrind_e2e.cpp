@@ -1,6 +1,5 @@
 // A short scripted game of the real binary under valgrind's memcheck, in an X server of its own.
 #include <X11/keysym.h>
-#include <sys/wait.h>
 
 #include "game.h"
 
@@ -42,9 +41,7 @@ TEST_F(Memcheck, RoundPlayedThroughToTheVerdictAndEscapeHasNoMemoryErrors) {
   EXPECT_FALSE(verdict.empty()) << "no verdict after the fourth symbol";
   game.TapKey(XK_Escape);
 
-  int status = -1;
-  ASSERT_TRUE(game.process().Wait(60, &status)) << "still running a minute after Escape";
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Game::Describe(status);
+  ASSERT_TRUE(game.Ends(0, 60)) << "after Escape";
   EXPECT_NE(game.Output().find("ERROR SUMMARY: 0 errors"), std::string::npos) << "see the game's output";
 }
 

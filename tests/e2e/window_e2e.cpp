@@ -89,9 +89,7 @@ TEST_F(GameWindow, EscapeEndsTheGameWithStatusZeroWhenIdleAndMidRound) {
       ASSERT_FALSE(game.WaitStatus(StatusLine::kNone, 5).empty());
     }
     game.TapKey(XK_Escape);
-    int status = -1;
-    ASSERT_TRUE(game.process().Wait(5, &status)) << "still running 5 s after Escape";
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Game::Describe(status) << game.Output();
+    ASSERT_TRUE(game.Ends(0)) << "after Escape\n" << game.Output();
   }
 }
 
@@ -101,9 +99,7 @@ TEST_F(GameWindow, CloseRequestEndsTheGameWithStatusZeroMidRound) {
   ASSERT_TRUE(game.ClickGo());
   ASSERT_FALSE(game.WaitStatus(StatusLine::kAnswer, 8).empty()) << "no answer phase";
   SendCloseRequest(x->dpy(), game.win());
-  int status = -1;
-  ASSERT_TRUE(game.process().Wait(5, &status)) << "still running 5 s after the close request";
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Game::Describe(status) << game.Output();
+  ASSERT_TRUE(game.Ends(0)) << "after the close request\n" << game.Output();
 }
 
 // ---- Broken pictures ----
@@ -169,9 +165,7 @@ TEST_F(GameWindow, ShowsItsWindowOnEachOfTwentyStartsWhileACoreIsBusy) {
     EXPECT_FALSE(
         game.WaitFrame(5, [&](const Image &f) { return ReadStatus(f, *refs) == StatusLine::kNone; }).empty());
     SendCloseRequest(x->dpy(), game.win());
-    int status = -1;
-    ASSERT_TRUE(game.process().Wait(5, &status));
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Game::Describe(status) << game.Output();
+    ASSERT_TRUE(game.Ends(0)) << "\n" << game.Output();
   }
 }
 
