@@ -141,6 +141,47 @@ bool OpenWindow() {
   return true;
 }
 
+// ---- Pacing ----
+
+// Faster than any display refreshes (the fastest refresh at 500 to 600 Hz), and slower than an unpaced flip
+// of this small window, which comes 1,000 times a second or more: more frames than this in one second
+// were not paced by the display.
+static const int kUnpacedFramesPerSecond = 750;
+static const Uint32 kPaceCheckMs = 1000;
+
+// Why the flip does not wait for the display, and what brings a flip that does.
+static const char *PacingRemedy() {
+  const char *vsync = getenv("SDL12COMPAT_SYNC_TO_VBLANK");
+  if (vsync && strcmp(vsync, "0") == 0) return "SDL12COMPAT_SYNC_TO_VBLANK=0 in the environment turns it off";
+  if (SDL_Linked_Version()->patch < 50)
+    return "the classic SDL 1.2 cannot wait for it; install sdl12-compat (Debian 12: libsdl1.2-compat-shim)";
+  return "SDL waits for it only through OpenGL; install an OpenGL driver (Debian: libgl1 libglx-mesa0 "
+         "libgl1-mesa-dri)";
+}
+
+// Called after each frame. The frame loop has no pacing of its own, so a flip that does not wait for the
+// display makes the game take a whole core: after the first second of frames, say so once.
+static void CheckPacing() {
+  static Uint32 firstFrame = 0;
+  static int frames = -1;  // frames since the first one; -1 before it
+  static bool checked = false;
+  if (checked) return;
+  const Uint32 now = SDL_GetTicks();
+  if (frames < 0) {
+    firstFrame = now;
+    frames = 0;
+    return;
+  }
+  ++frames;
+  if (now - firstFrame < kPaceCheckMs) return;
+  checked = true;
+  if (frames > kUnpacedFramesPerSecond)
+    fprintf(stderr,
+            "glimtra: the display does not pace the frames (%d in the first second), so the game keeps "
+            "a processor core busy: %s\n",
+            frames, PacingRemedy());
+}
+
 // ---- Ending ----
 
 // How long the way out may take once the game has decided to end.
@@ -206,6 +247,7 @@ int SDL_main(int, char **) {
     Event();
     UpDate();
     DrawScene();
+    CheckPacing();
   }
   kill();
   return Finish(0);
