@@ -159,9 +159,9 @@ static const char *PacingRemedy() {
          "libgl1-mesa-dri)";
 }
 
-// Called after each frame. The frame loop has no pacing of its own, so a flip that does not wait for the
-// display makes the game take a whole core: after the first second of frames, say so once.
-static void CheckPacing() {
+// The frame loop has no pacing of its own, so a flip that does not wait for the display makes the game take
+// a whole core: after the first second of frames, say so once.
+void CheckPacing() {
   static Uint32 firstFrame = 0;
   static int frames = -1;  // frames since the first one; -1 before it
   static bool checked = false;

@@ -56,6 +56,9 @@ void UpDate();
 void drawSymbol(int n, int x, int y);
 // Paints the whole frame from the game state and flips it to the display.
 void DrawScene();
+// Called after each frame: once the first second of frames is over, says on standard error, once for the
+// process, when they came faster than any display refreshes, and what to install for a flip that waits.
+void CheckPacing();
 // Shutdown hook after the frame loop.
 void kill();
 // The game: start-up, frame loop, shutdown. Returns the process's exit status.

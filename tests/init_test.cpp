@@ -26,6 +26,24 @@ TEST_F(Init, StartsTheClockBlanksTheAnswerRowAndInstallsTheFontTables) {
   EXPECT_EQ(text10.xoffset[0xE5], 6);
 }
 
+// The check counts from the first frame and judges once, when its second is over. Its count lives as long
+// as the process, as the frame loop does, so this is the one test of it.
+TEST_F(Init, FramesFasterThanAnyDisplayAreReportedOnceWhenTheFirstSecondIsOver) {
+  testing::internal::CaptureStderr();
+  for (fakeTicks = 5000; fakeTicks < 6000; fakeTicks += 1) CheckPacing();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "judged before the second was over";
+
+  testing::internal::CaptureStderr();
+  CheckPacing();
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("does not pace the frames (1000 in the first second)"), std::string::npos) << said;
+  EXPECT_NE(said.find("install an OpenGL driver"), std::string::npos) << said;
+
+  testing::internal::CaptureStderr();
+  for (int i = 0; i < 2000; ++i, fakeTicks += 1) CheckPacing();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "said more than once";
+}
+
 // A copy of pix/ in a scratch folder, made the working directory for the test's duration.
 class BrokenPix : public GameTest {
  protected:
