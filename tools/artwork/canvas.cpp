@@ -61,8 +61,8 @@ void fill(Canvas &c, const Field &f, const Paint &p, double opacity) {
 }
 
 void fill(Canvas &c, const Field &f, Color col, double opacity) {
-  fill(
-      c, f, [col](double, double) { return col; }, opacity);
+  const auto flat = [col](double, double) { return col; };
+  fill(c, f, flat, opacity);
 }
 
 void fillSoft(Canvas &c, const Field &f, Color col, double opacity, double softness) {
