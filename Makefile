@@ -12,11 +12,14 @@ run:
 	  echo "The game is built; start it from a desktop session with: ./$(BUILD)/glimtra"; exit 1; fi
 	./$(BUILD)/glimtra
 
+# Every part runs, whatever failed before it, and the run fails at the end if any part did.
 test:
 	@tools/install-deps test
 	@$(MAKE) --no-print-directory build BUILD_TESTING=ON
-	@$(MAKE) --no-print-directory sanitize
-	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	@failed=""; \
+	$(MAKE) --no-print-directory sanitize || failed="the sanitizer run"; \
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) || failed="$${failed:+$$failed and }the main run"; \
+	if [ -n "$$failed" ]; then echo "make test: $$failed failed (see above)"; exit 1; fi
 
 build:
 	cmake -S . -B $(BUILD) -DBUILD_TESTING=$(or $(BUILD_TESTING),ON) >/dev/null
@@ -70,8 +73,11 @@ ASAN_BUILD := build-asan
 sanitize:
 	cmake -S . -B $(ASAN_BUILD) -DBUILD_TESTING=ON -DGLIMTRA_SANITIZE=ON >/dev/null
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
-	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -LE 'e2e|valgrind|format|install|xserver|package'
-	ASAN_OPTIONS=detect_leaks=0 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -L xserver
+	@status=0; \
+	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -LE 'e2e|valgrind|format|install|xserver|package' || \
+	  status=1; \
+	ASAN_OPTIONS=detect_leaks=0 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -L xserver || status=1; \
+	exit $$status
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(DEB_BUILD)
