@@ -120,7 +120,11 @@ Image Game::WaitStatus(StatusLine status, double seconds) const {
 }
 
 bool Game::Click(Point at, Point face, double hold, double seconds, double *pressedSeen) const {
-  MovePointer(dpy_, win_, at.x * scale_ + scale_ / 2, at.y * scale_ + scale_ / 2);
+  // As a hand does, the pointer comes from beside the control: a pointer that is already there when the
+  // window opens sends no motion, and SDL 3 does not know where it is until it moves.
+  const int x = at.x * scale_ + scale_ / 2, y = at.y * scale_ + scale_ / 2;
+  MovePointer(dpy_, win_, x + 1, y + 1);
+  MovePointer(dpy_, win_, x, y);
   SetButton(dpy_, 1, true);
   const bool pressed =
       !WaitFrame(seconds, [&](const Image &f) { return ShowsPressed(f, *pics, face); }).empty();
