@@ -1,7 +1,11 @@
 // The packaged game as a player starts it: its launcher, from any folder, plays a round and quits on Escape.
 #include <X11/keysym.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 
 #include "game.h"
 
@@ -38,6 +42,35 @@ TEST_F(PackagedGame, LauncherFromElsewherePlaysARightRoundAndEscapeEndsWithStatu
 
   game.TapKey(XK_Escape);
   ASSERT_TRUE(game.Ends(0, 10)) << "after Escape: " << game.Output();
+}
+
+// User and system time of a process so far, in seconds, from /proc/PID/stat.
+double CpuSeconds(pid_t pid) {
+  std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
+  std::string stat((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  // The fields after the command name, which may hold spaces, begin with the state (field 3).
+  std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+  std::string field;
+  double ticks = 0;
+  for (int i = 3; i <= 15 && fields >> field; ++i)
+    if (i >= 14) ticks += std::stod(field);
+  return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// Idle at the title screen, the flip waits for the display (about 60 frames a second in Xvfb) and the
+// game takes a small share of a core; what an install lacking OpenGL gives is hundreds of frames a second,
+// a whole core, and the game's own word on it.
+TEST_F(PackagedGame, IdleGameIsPacedByTheDisplay) {
+  Game &game = Start(scratch.path(), {}, Launcher());
+  ASSERT_TRUE(game.Open()) << "no window: " << game.Output();
+  const double seconds = 3, cpu = CpuSeconds(game.process().pid()), start = Now();
+  const int frames = CountFrames(x->dpy(), game.win(), seconds);
+  const double share = (CpuSeconds(game.process().pid()) - cpu) / (Now() - start);
+  printf("idle at the title screen: %.0f frames a second, %.0f%% of a core\n", frames / seconds, 100 * share);
+  EXPECT_GT(frames, 0) << "no frame presented";
+  EXPECT_LE(frames / seconds, 100) << "the flip does not wait for the display";
+  EXPECT_LT(share, 0.2) << "idle, the game takes a fifth of a core or more";
+  EXPECT_EQ(game.Output().find("does not pace"), std::string::npos) << game.Output();
 }
 
 }  // namespace
