@@ -168,7 +168,7 @@ Process Spawn(const Launch &launch) {
     if (getppid() != parent) _exit(126);
     // A desktop starts programs with the default signal actions, whatever this test program inherited
     // (a shell starts background jobs with SIGINT ignored).
-    for (int s : {SIGINT, SIGTERM, SIGHUP}) signal(s, SIG_DFL);
+    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) signal(s, SIG_DFL);
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);

@@ -87,13 +87,33 @@ TEST_F(ScaledWindow, ThePlayersOwnFactorAndScalingWin) {
   EXPECT_GT(CountDifferences(shown, expected), 0) << "linear scaling asked for, yet every pixel is sharp";
 }
 
-// Each flip waits for the display: some 60 frames a second, not the hundreds a free-running loop makes.
+// An empty factor is no choice of the player's: the game still picks the size.
+TEST_F(ScaledWindow, AnEmptyFactorStillGivesTwiceTheSizeOnA4kDesktop) {
+  UseScreen(3840, 2160);
+  Game &game = Start(kRoot, {"env", "SDL12COMPAT_WINDOW_SCALING="});
+  ASSERT_TRUE(game.Open());
+  ExpectSize(*x, game.win(), 2 * kWidth, 2 * kHeight);
+}
+
+// Frames presented in 2 s at most when each flip waits for the display: some 60 a second, not the hundreds
+// a free-running loop makes.
+constexpr int kPacedFrames = 200;
+
 TEST_F(ScaledWindow, FramesComeAtTheDisplaysPace) {
   Game &game = Start();
   ASSERT_TRUE(game.Open());
   const int frames = CountFrames(x->dpy(), game.win(), 2);
   EXPECT_GT(frames, 0) << "no frame presented in 2 s";
-  EXPECT_LE(frames, 200) << "frames in 2 s: the loop is not paced by the display";
+  EXPECT_LE(frames, kPacedFrames) << "frames in 2 s: the loop is not paced by the display";
+}
+
+// The player's own vsync setting, which the manual page says the game leaves alone, wins: turned off, the
+// loop runs free.
+TEST_F(ScaledWindow, FramesRunFreeWhenThePlayerTurnsVsyncOff) {
+  Game &game = Start(kRoot, {"env", "SDL12COMPAT_SYNC_TO_VBLANK=0"});
+  ASSERT_TRUE(game.Open());
+  const int frames = CountFrames(x->dpy(), game.win(), 2);
+  EXPECT_GT(frames, 2 * kPacedFrames) << "frames in 2 s: still paced, the player's setting was overridden";
 }
 
 }  // namespace
