@@ -53,6 +53,25 @@ std::vector<uint8_t> encodeBmp(const Image &img) {
   return o;
 }
 
+static uint32_t rd32(const std::vector<uint8_t> &b, size_t at) {
+  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
+}
+
+Image decodeBmp(const std::vector<uint8_t> &bytes) {
+  Image img;
+  if (bytes.size() < 66) throw std::runtime_error("not one of our BMP files");
+  img.w = static_cast<int>(rd32(bytes, 18));
+  img.h = static_cast<int>(rd32(bytes, 22));
+  if (img.w <= 0 || img.h <= 0 || bytes.size() != 66 + static_cast<size_t>(img.w) * img.h * 4)
+    throw std::runtime_error("not one of our BMP files");
+  img.px.resize(static_cast<size_t>(img.w) * img.h);
+  for (int y = 0; y < img.h; ++y)
+    for (int x = 0; x < img.w; ++x) img.at(x, y) = rd32(bytes, 66 + 4 * ((img.h - 1 - y) * img.w + x));
+  // Every header byte is fixed by the size, so writing the pixels back must give the same file.
+  if (encodeBmp(img) != bytes) throw std::runtime_error("not one of our BMP files");
+  return img;
+}
+
 static uint32_t crc32(const uint8_t *p, size_t n, uint32_t crc = 0) {
   static uint32_t table[256];
   static bool ready = false;
@@ -126,6 +145,19 @@ void writeFile(const std::string &path, const std::vector<uint8_t> &bytes) {
   if (!f) throw std::runtime_error("cannot write " + path);
   size_t n = std::fwrite(bytes.data(), 1, bytes.size(), f);
   if (std::fclose(f) != 0 || n != bytes.size()) throw std::runtime_error("cannot write " + path);
+}
+
+std::vector<uint8_t> readFile(const std::string &path) {
+  FILE *f = std::fopen(path.c_str(), "rb");
+  if (!f) throw std::runtime_error("cannot read " + path);
+  std::vector<uint8_t> bytes;
+  uint8_t buf[65536];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
+  bool failed = std::ferror(f);
+  std::fclose(f);
+  if (failed) throw std::runtime_error("cannot read " + path);
+  return bytes;
 }
 
 }  // namespace art

@@ -21,7 +21,10 @@ std::vector<uint8_t> encodeBmp(const Image &img);
 // 8-bit RGBA (or RGB when `alpha` is false) with stored deflate blocks: larger but with no library
 // whose version could change the bytes.
 std::vector<uint8_t> encodePng(const Image &img, bool alpha);
+// The pixels of a BMP file that encodeBmp wrote; throws on any file it would not have written.
+Image decodeBmp(const std::vector<uint8_t> &bytes);
 void writeFile(const std::string &path, const std::vector<uint8_t> &bytes);
+std::vector<uint8_t> readFile(const std::string &path);
 
 }  // namespace art
 

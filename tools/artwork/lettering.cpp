@@ -20,6 +20,12 @@ Lettering::~Lettering() {
   FT_Done_FreeType(static_cast<FT_Library>(library_));
 }
 
+std::string Lettering::freetypeVersion() const {
+  FT_Int major, minor, patch;
+  FT_Library_Version(static_cast<FT_Library>(library_), &major, &minor, &patch);
+  return std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(patch);
+}
+
 void *Lettering::face(const std::string &font) {
   auto it = faces_.find(font);
   if (it != faces_.end()) return it->second;

@@ -33,6 +33,8 @@ class Lettering {
   // `font` is a file name in the font folder, e.g. "DejaVuSans-Bold.ttf".
   Mask glyph(const std::string &font, int pixelSize, char32_t cp, Render mode);
   Mask line(const std::string &font, int pixelSize, const std::u32string &text, Render mode);
+  // The running FreeType's version, e.g. "2.12.1": the one that decides the lettering's pixels.
+  std::string freetypeVersion() const;
 
  private:
   void *face(const std::string &font);

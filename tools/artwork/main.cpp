@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "compare.h"
 #include "imagefile.h"
 #include "lettering.h"
 #include "pictures.h"
@@ -15,17 +16,51 @@ static int usage() {
   std::fprintf(stderr,
                "usage: glimtra-artwork DIR            write the game's BMP files into DIR\n"
                "       glimtra-artwork --preview DIR  write the same pictures as PNG files\n"
-               "       glimtra-artwork --icons DIR    write hicolor icons as DIR/NxN/apps/*.png\n");
+               "       glimtra-artwork --icons DIR    write hicolor icons as DIR/NxN/apps/*.png\n"
+               "       glimtra-artwork --freetype-version\n"
+               "       glimtra-artwork --compare MADE COMMITTED\n"
+               "              exit 0 when the BMP files in MADE match those in COMMITTED, or differ only\n"
+               "              where another FreeType may draw lettering differently\n");
   return 2;
 }
 
+// The check of the committed files on a machine whose FreeType did not make them.
+static int compare(const fs::path &made, const fs::path &committed) {
+  art::Lettering fonts(GLIMTRA_FONT_DIR);
+  bool ok = true;
+  // The pictures are drawn only for what each one says about its lettering and backdrop.
+  for (const art::Picture &p : art::drawPictures(fonts)) {
+    std::string report;
+    bool same;
+    try {
+      std::vector<uint8_t> a = art::readFile((made / p.file).string()),
+                           b = art::readFile((committed / p.file).string());
+      same = a == b || art::withinDrift(p, art::decodeBmp(a), art::decodeBmp(b), report);
+    } catch (const std::exception &e) {
+      same = false;
+      report = e.what();
+    }
+    if (!report.empty())
+      std::printf("%s: %s%s\n", p.file.c_str(), report.c_str(), same ? "" : " -- too much");
+    ok = ok && same;
+  }
+  return ok ? 0 : 1;
+}
+
 int main(int argc, char **argv) {
-  if (argc == 2 && argv[1][0] == '-') return usage();
-  if (argc != 2 && argc != 3) return usage();
-  std::string mode = argc == 3 ? argv[1] : "";
-  if (!mode.empty() && mode != "--preview" && mode != "--icons") return usage();
-  fs::path dir = argv[argc - 1];
+  std::string mode = argc > 1 && argv[1][0] == '-' ? argv[1] : "";
+  const int operands = argc - (mode.empty() ? 1 : 2);
+  const int needed = mode == "--freetype-version" ? 0 : mode == "--compare" ? 2 : 1;
+  const bool known = mode.empty() || mode == "--preview" || mode == "--icons" ||
+                     mode == "--freetype-version" || mode == "--compare";
+  if (!known || operands != needed) return usage();
   try {
+    if (mode == "--freetype-version") {
+      std::printf("%s\n", art::Lettering(GLIMTRA_FONT_DIR).freetypeVersion().c_str());
+      return 0;
+    }
+    if (mode == "--compare") return compare(argv[2], argv[3]);
+    fs::path dir = argv[argc - 1];
     std::vector<art::Picture> pictures;
     if (mode == "--icons") {
       pictures = art::drawIcons();

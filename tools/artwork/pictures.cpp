@@ -349,7 +349,6 @@ static Image drawSdlBadge(Lettering &fonts, const Image &skin) {
 // ---------------------------------------------------------------------------------------------
 // The glyph sheet: 16x16 cells of 20x19 pixels, one per byte, in Windows-1252.
 
-static constexpr int kCellW = 20, kCellH = 19;
 static constexpr int kBaseline = 14;  // row of the cell the baseline sits on
 // DejaVu Sans at 13 pixels matches the slot widths best; 14 would need shrinking many capitals.
 static constexpr int kGlyphSize = 13;
@@ -369,9 +368,10 @@ static char32_t cp1252(int c) {
 static int floorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 
 static Image drawGlyphSheet(Lettering &fonts) {
-  Image img{16 * kCellW, 16 * kCellH, std::vector<uint32_t>(16 * kCellW * 16 * kCellH, kWhite)};
+  Image img{16 * kSheetCellW, 16 * kSheetCellH,
+            std::vector<uint32_t>(16 * kSheetCellW * 16 * kSheetCellH, kWhite)};
   for (int c = 0; c < 256; ++c) {
-    const int cellX = (c % 16) * kCellW, cellY = (c / 16) * kCellH;
+    const int cellX = (c % 16) * kSheetCellW, cellY = (c / 16) * kSheetCellH;
     const int first = text10Xoffset[c], width = text10Width[c];
     char32_t cp = cp1252(c);
     if (cp == 0) {
@@ -396,7 +396,7 @@ static Image drawGlyphSheet(Lettering &fonts) {
     int x = first + floorDiv(width - g.advance, 2) + g.left;
     x = std::min(std::max(x, first), first + room - g.w);
     int y = kBaseline - g.top;
-    if (y < 0 || y + g.h > kCellH)
+    if (y < 0 || y + g.h > kSheetCellH)
       throw std::runtime_error("glyph " + std::to_string(c) + " leaves its cell");
     for (int j = 0; j < g.h; ++j)
       for (int i = 0; i < g.w; ++i)
@@ -414,11 +414,16 @@ std::vector<Picture> drawPictures(Lettering &fonts) {
   out.push_back({"butdown.bmp", drawKey(true, skin)});
   for (int i = 0; i < 9; ++i) out.push_back({"s" + std::to_string(i + 1) + ".bmp", drawSymbolFile(i)});
   out.push_back({"s10.bmp", drawBlank()});
-  out.push_back({"go.bmp", drawGo(fonts)});
-  out.push_back({"glt4.bmp", drawLogo(fonts, skin)});
+  // GO's key pixels come from the pill's edge, not from its lettering, so they must stay where they are.
+  out.push_back({"go.bmp", drawGo(fonts), Drift::Shaded});
+  Image logo = drawLogo(fonts, skin);
+  Image logoUnder{logo.w, logo.h, {}};
+  for (int y = 0; y < logo.h; ++y)
+    for (int x = 0; x < logo.w; ++x) logoUnder.px.push_back(skin.at(kLogoX + x, kLogoY + y));
+  out.push_back({"glt4.bmp", std::move(logo), Drift::Shaded, kMagenta, std::move(logoUnder)});
   out.push_back({"tolm2.bmp", drawBadge()});
-  out.push_back({"sdllogo.bmp", drawSdlBadge(fonts, skin)});
-  out.push_back({"tahoma10.bmp", drawGlyphSheet(fonts)});
+  out.push_back({"sdllogo.bmp", drawSdlBadge(fonts, skin), Drift::Shaded});
+  out.push_back({"tahoma10.bmp", drawGlyphSheet(fonts), Drift::Sheet, kWhite});
   out.push_back({"skin3.bmp", std::move(skin)});
   return out;
 }
