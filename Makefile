@@ -58,11 +58,13 @@ install:
 	cmake --install $(BUILD) --prefix $(patsubst ~/%,$(HOME)/%,$(PREFIX))
 
 # Builds the Debian package from a copy of the tree into build-deb/ (players then install it with
-# `sudo apt install ./build-deb/glimtra_VERSION_ARCH.deb`) and shows what lintian says of it.
-DEB_BUILD := build-deb
+# `sudo apt install ./build-deb/glimtra_VERSION_ARCH.deb`) and shows what lintian says of it. With ARCH
+# (arm64 or armhf, for the Raspberry Pi), it cross-builds the package for that architecture into
+# build-deb-ARCH/, installing the build dependencies of ARCH through multiarch first.
+DEB_BUILD := build-deb$(if $(ARCH),-$(ARCH))
 deb:
-	@tools/install-deps deb
-	tools/build-deb $(DEB_BUILD)
+	@tools/install-deps deb $(ARCH)
+	tools/build-deb $(DEB_BUILD) $(ARCH)
 	lintian --pedantic --display-info $(DEB_BUILD)/*.deb
 
 # The in-process tests again, built with AddressSanitizer and UndefinedBehaviorSanitizer. What runs the binary
@@ -80,4 +82,4 @@ sanitize:
 	exit $$status
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(DEB_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) build-deb build-deb-*
