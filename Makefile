@@ -54,13 +54,14 @@ install:
 	@$(MAKE) --no-print-directory build BUILD_TESTING=OFF
 	cmake --install $(BUILD) --prefix $(patsubst ~/%,$(HOME)/%,$(PREFIX))
 
-# Builds the Debian package from a copy of the tree into build-deb/ (players then install it with
-# `sudo apt install ./build-deb/glimtra_VERSION_ARCH.deb`) and shows what lintian says of it.
+# Builds the Debian source and binary packages from a copy of the tree into build-deb/ (players then install
+# the binary one with `sudo apt install ./build-deb/glimtra_VERSION_ARCH.deb`) and shows what lintian says of
+# both, through the .changes that lists them.
 DEB_BUILD := build-deb
 deb:
 	@tools/install-deps deb
 	tools/build-deb $(DEB_BUILD)
-	lintian --pedantic --display-info $(DEB_BUILD)/*.deb
+	lintian --pedantic --display-info $(DEB_BUILD)/*.changes
 
 # The in-process tests again, built with AddressSanitizer and UndefinedBehaviorSanitizer. What runs the binary
 # itself (end-to-end, memcheck, installation) and the format check stay with the main build. Tests that open
