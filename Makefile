@@ -57,15 +57,16 @@ install:
 	@$(MAKE) --no-print-directory build BUILD_TESTING=OFF
 	cmake --install $(BUILD) --prefix $(patsubst ~/%,$(HOME)/%,$(PREFIX))
 
-# Builds the Debian package from a copy of the tree into build-deb/ (players then install it with
-# `sudo apt install ./build-deb/glimtra_VERSION_ARCH.deb`) and shows what lintian says of it. With ARCH
-# (arm64 or armhf, for the Raspberry Pi), it cross-builds the package for that architecture into
-# build-deb-ARCH/, installing the build dependencies of ARCH through multiarch first.
+# Builds the Debian source and binary packages from a copy of the tree into build-deb/ (players then install
+# the binary one with `sudo apt install ./build-deb/glimtra_VERSION_ARCH.deb`) and shows what lintian says of
+# both, through the .changes that lists them. With ARCH (arm64 or armhf, for the Raspberry Pi), it
+# cross-builds the package for that architecture into build-deb-ARCH/, installing the build dependencies of
+# ARCH through multiarch first.
 DEB_BUILD := build-deb$(if $(ARCH),-$(ARCH))
 deb:
 	@tools/install-deps deb $(ARCH)
 	tools/build-deb $(DEB_BUILD) $(ARCH)
-	lintian --pedantic --display-info $(DEB_BUILD)/*.deb
+	lintian --pedantic --display-info $(DEB_BUILD)/*.changes
 
 # The in-process tests again, built with AddressSanitizer and UndefinedBehaviorSanitizer. What runs the binary
 # itself (end-to-end, memcheck, installation) and the format check stay with the main build. Tests that open

@@ -1,7 +1,6 @@
 // Start-up loading: what InitStuff leaves behind, and how it stops when an image is missing or broken.
-#include <unistd.h>
-
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -50,15 +49,17 @@ class BrokenPix : public GameTest {
   void SetUp() override {
     GameTest::SetUp();
     home_ = fs::current_path();
-    dir_ = fs::temp_directory_path() / ("glimtra-init-" + std::to_string(getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    // A name no other run can hold: builds in other PID namespaces (build daemons, containers) may share
+    // this temporary folder, and a name made from the process id could be theirs.
+    std::string dir = (fs::temp_directory_path() / "glimtra-init-XXXXXX").string();
+    ASSERT_NE(mkdtemp(dir.data()), nullptr) << "no scratch folder in " << fs::temp_directory_path();
+    dir_ = dir;
     fs::copy(home_ / "pix", dir_ / "pix");
     fs::current_path(dir_);
   }
   void TearDown() override {
     fs::current_path(home_);
-    fs::remove_all(dir_);
+    if (!dir_.empty()) fs::remove_all(dir_);
   }
   fs::path home_, dir_;
 };

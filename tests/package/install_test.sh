@@ -1,17 +1,20 @@
 #!/bin/sh
-# Installs the package for real with apt-get, as a player would, plays a round with /usr/games/glimtra,
-# then purges it and checks that dpkg knows nothing of it and that none of its files is left. It changes
-# the machine, so it runs only as root with CI set (as .ci/run does); otherwise it is skipped.
-# Usage: install_test.sh DEB_DIR E2E_PROGRAM PROJECT_VERSION DEBIAN_CHANGELOG METAINFO
+# Installs the package for real, as Debian's CI does, and runs its installed-package tests (debian/tests/:
+# the launcher's options, a right and a wrong round with /usr/games/glimtra) with autopkgtest's null
+# backend, here on this machine; checks what a player's session finds (the menu entry's command, the
+# manual page); then purges it and checks that dpkg knows nothing of it and that none of its files is left.
+# It changes the machine (autopkgtest installs the package and the tests' dependencies, and marks those
+# as installed by hand), so it runs only as root with CI set, on a machine made for the run (as .ci/run
+# is); otherwise it is skipped.
+# Usage: install_test.sh DEB_DIR
 set -eu
 if [ "$(id -u)" -ne 0 ] || [ -z "${CI:-}" ]; then
   echo "package install: skipped; it installs into this machine, so it runs only as root with CI set"
   exit 77
 fi
-deb=$(ls "$(cd "$1" && pwd)"/glimtra_*.deb)
-e2e=$2
-here=$(cd "$(dirname "$0")" && pwd)
+changes=$(ls "$(cd "$1" && pwd)"/glimtra_*.changes)
 log=$(pwd)/apt.log
+results=$(pwd)/autopkgtest
 fail() {
   echo "package install: $*" >&2
   exit 1
@@ -27,11 +30,13 @@ cleanup() {
 }
 trap cleanup EXIT
 
-DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$deb" >"$log" 2>&1 ||
-  fail "apt-get install $deb failed: $(tail -n 20 "$log")"
+# The source package of the .changes brings debian/tests/, and its .deb is what gets installed. The
+# folder of results holds the tests' logs and their frames (artifacts).
+rm -rf "$results"
+autopkgtest --output-dir "$results" "$changes" -- null || fail "autopkgtest failed (status $?); see $results/log"
+[ "$(state)" = installed ] || fail "glimtra is '$(state)' after autopkgtest, not installed"
 dpkg -L glimtra >installed.list
 
-"$here/check_launcher.sh" /usr/games/glimtra "$3" "$4" "$5"
 # The menu entry's command, looked up as a player's session does (Debian's default PATH for users).
 entry=/usr/share/applications/se.glimtra.Glimtra.desktop
 command=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$entry")
@@ -41,7 +46,6 @@ if command -v man >/dev/null; then
   page=$(man -w glimtra) || fail "man glimtra finds no page"
   echo "package install: man glimtra shows $page"
 fi
-GLIMTRA_LAUNCHER=/usr/games/glimtra "$e2e" || fail "the installed game did not play its round"
 
 DEBIAN_FRONTEND=noninteractive apt-get purge -y -q glimtra >>"$log" 2>&1 || fail "apt-get purge failed: $(tail -n 20 "$log")"
 purged=1
@@ -51,4 +55,4 @@ if dpkg -L glimtra >/dev/null 2>&1; then fail "dpkg -L still lists glimtra after
 # after the game is its own.
 left=$(grep -i glimtra installed.list | while read -r path; do [ ! -e "$path" ] || echo "$path"; done)
 [ -z "$left" ] || fail "left after the purge: $left"
-echo "package install: installed, played from /usr/games/glimtra, purged without a trace"
+echo "package install: installed, passed its autopkgtest tests, purged without a trace"

@@ -1,4 +1,4 @@
-// The packaged game as a player starts it: its launcher, from any folder, plays a round and quits on Escape.
+// The packaged game as a player starts it: its launcher, from any folder, plays rounds and quits on Escape.
 #include <X11/keysym.h>
 #include <unistd.h>
 
@@ -12,33 +12,55 @@
 namespace e2e {
 namespace {
 
-using PackagedGame = E2eTest;
-
 // The launcher under test, from the environment: the unpacked package's, or the installed one.
 std::string Launcher() {
   const char *launcher = getenv("GLIMTRA_LAUNCHER");
   return launcher ? launcher : "";
 }
 
-TEST_F(PackagedGame, LauncherFromElsewherePlaysARightRoundAndEscapeEndsWithStatusZero) {
+class PackagedGame : public E2eTest {
+ protected:
+  // GO, the row of four read off the screen while it is shown, then the answer phase; empty if any of it
+  // never showed.
+  std::vector<int> StartRound(Game &game, const std::string &name) {
+    if (!game.ClickGo()) return {};
+    const Image shown = game.WaitStatus(StatusLine::kMemorise, 3);
+    Keep(shown.empty() ? game.Frame() : shown, name);
+    if (shown.empty()) return {};
+    std::vector<int> code = ReadRow(shown, *pics, kRowY, 4);
+    for (int s : code)
+      if (s < 0 || s >= 9) return {};
+    if (game.WaitStatus(StatusLine::kAnswer, 6).empty()) return {};
+    return code;
+  }
+};
+
+TEST_F(PackagedGame, LauncherFromElsewherePlaysARightAndAWrongRoundAndEscapeEndsWithStatusZero) {
   const std::string launcher = Launcher();
   ASSERT_FALSE(launcher.empty()) << "GLIMTRA_LAUNCHER names no launcher";
   // From a folder without pix/, so that the pictures can only have come through the launcher.
   Game &game = Start(scratch.path(), {}, launcher);
   ASSERT_TRUE(game.Open()) << launcher << " showed no window: " << game.Output();
 
-  ASSERT_TRUE(game.ClickGo()) << "GO never drawn pressed and released";
-  const Image shown = game.WaitStatus(StatusLine::kMemorise, 3);
-  Keep(shown.empty() ? game.Frame() : shown, "memorise");
-  ASSERT_FALSE(shown.empty()) << "no row to memorise after GO: " << Name(ReadStatus(game.Frame(), *refs));
-  const std::vector<int> code = ReadRow(shown, *pics, kRowY, 4);
-  for (int s : code) ASSERT_TRUE(s >= 0 && s < 9) << "a slot of the code row shows no symbol";
-
-  ASSERT_FALSE(game.WaitStatus(StatusLine::kAnswer, 6).empty()) << "the answer phase never began";
+  std::vector<int> code = StartRound(game, "memorise");
+  ASSERT_EQ(code.size(), 4u) << "no row of four symbols, then the answer phase, after GO: "
+                             << Name(ReadStatus(game.Frame(), *refs));
   for (int s : code) ASSERT_TRUE(game.ClickKey(s)) << "key " << s + 2 << " never drawn pressed and released";
-  const Image verdict = game.WaitStatus(StatusLine::kRight, 3);
-  Keep(verdict.empty() ? game.Frame() : verdict, "verdict");
-  ASSERT_FALSE(verdict.empty()) << "no \"R\xC3\xA4tt svar!\": " << Name(ReadStatus(game.Frame(), *refs));
+  const Image right = game.WaitStatus(StatusLine::kRight, 3);
+  Keep(right.empty() ? game.Frame() : right, "right");
+  ASSERT_FALSE(right.empty()) << "no \"R\xC3\xA4tt svar!\": " << Name(ReadStatus(game.Frame(), *refs));
+
+  // Right but for the last symbol: the verdict, and the row asked for above the one entered.
+  code = StartRound(game, "memorise-again");
+  ASSERT_EQ(code.size(), 4u) << "no second round after GO: " << Name(ReadStatus(game.Frame(), *refs));
+  std::vector<int> answer = code;
+  answer.back() = (answer.back() + 1) % 9;
+  for (int s : answer) ASSERT_TRUE(game.ClickKey(s)) << "key " << s + 2 << " never drawn pressed";
+  const Image wrong = game.WaitStatus(StatusLine::kWrong, 3);
+  Keep(wrong.empty() ? game.Frame() : wrong, "wrong");
+  ASSERT_FALSE(wrong.empty()) << "no \"Fel svar!\": " << Name(ReadStatus(game.Frame(), *refs));
+  EXPECT_EQ(ReadRow(wrong, *pics, kWrongCodeRowY, 4), code);
+  EXPECT_EQ(ReadRow(wrong, *pics, kWrongAnswerRowY, 4), answer);
 
   game.TapKey(XK_Escape);
   ASSERT_TRUE(game.Ends(0, 10)) << "after Escape: " << game.Output();
