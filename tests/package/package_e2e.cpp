@@ -83,6 +83,7 @@ double CpuSeconds(pid_t pid) {
 // game takes a small share of a core; what an install lacking OpenGL gives is hundreds of frames a second,
 // a whole core, and the game's own word on it.
 TEST_F(PackagedGame, IdleGameIsPacedByTheDisplay) {
+  UseScreen(1920, 1080);  // a Full HD desktop, as most players have
   Game &game = Start(scratch.path(), {}, Launcher());
   ASSERT_TRUE(game.Open()) << "no window: " << game.Output();
   const double seconds = 3, cpu = CpuSeconds(game.process().pid()), start = Now();
