@@ -126,16 +126,6 @@ Point Locate(const Image &screen, const Image &frame) {
   return {-1, -1};
 }
 
-// Processor time the process has used, in clock ticks; one that has ended but is not yet reaped still
-// shows its total.
-long CpuTicks(pid_t pid) {
-  const std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
-  long user = 0, system = 0;  // fields 14 and 15, counted from the state after the name
-  sscanf(stat.c_str() + stat.rfind(')') + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %ld %ld", &user,
-         &system);
-  return user + system;
-}
-
 // Weston in a window of the test's X server, with its socket in a folder of the test's own. A compositor
 // that ends is a display lost, as an X server that ends is; libdecor's GTK plugin ends the game before
 // the game can tell, with GTK's message in place of the game's line.
@@ -184,16 +174,16 @@ TEST_F(LostDisplay, WaylandCompositorEndingEndsTheGameAsALostDisplay) {
       ReadFile("/proc/" + std::to_string(pid) + "/maps").find("libdecor-gtk") != std::string::npos;
   weston.Kill();
   const double gone = Now();
-  const long before = CpuTicks(pid);
-  long ticks = before;
+  const double before = CpuSeconds(pid);
+  double used = before;
   int status = -1;
-  while (!game.process().Wait(0.02, &status) && Now() < gone + 3) ticks = CpuTicks(pid);
+  while (!game.process().Wait(0.02, &status) && Now() < gone + 3) used = CpuSeconds(pid);
   ASSERT_FALSE(game.process().started()) << "still running 3 s after the compositor ended";
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << Game::Describe(status);
   EXPECT_NE(game.Output().find(gtk ? "Gdk-Message: " : kLostLine), std::string::npos);
   // SDL's wait for a frame polls the closed connection until it gives up (a sixth of a second under SDL 2),
   // once or twice before its quit comes through; a busy loop up to the time limit takes several times that.
-  const double cpu = static_cast<double>(ticks - before) / sysconf(_SC_CLK_TCK);
+  const double cpu = used - before;
   EXPECT_LT(cpu, 0.5) << "seconds of processor time in the " << Now() - gone << " s to the end";
 }
 

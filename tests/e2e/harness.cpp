@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -204,6 +205,14 @@ std::string ReadFile(const std::string &path) {
   std::ostringstream out;
   out << in.rdbuf();
   return out.str();
+}
+
+double CpuSeconds(pid_t pid) {
+  const std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
+  long user = 0, system = 0;  // fields 14 and 15, counted from the state after the name
+  sscanf(stat.c_str() + stat.rfind(')') + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %ld %ld", &user,
+         &system);
+  return static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 ScratchDir::ScratchDir() {

@@ -74,6 +74,9 @@ Process Spawn(const Launch &launch);
 std::vector<std::string> PlayerEnvironment(const std::string &display);
 
 std::string ReadFile(const std::string &path);
+// Processor time, user and system, that a process has used so far, in seconds; one that has ended but is
+// not yet reaped still shows its total.
+double CpuSeconds(pid_t pid);
 // A fresh folder under the test's working directory, removed with everything in it when the guard goes.
 class ScratchDir {
  public:

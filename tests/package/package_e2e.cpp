@@ -1,11 +1,8 @@
 // The packaged game as a player starts it: its launcher, from any folder, plays rounds and quits on Escape.
 #include <X11/keysym.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 #include "game.h"
 
@@ -64,19 +61,6 @@ TEST_F(PackagedGame, LauncherFromElsewherePlaysARightAndAWrongRoundAndEscapeEnds
 
   game.TapKey(XK_Escape);
   ASSERT_TRUE(game.Ends(0, 10)) << "after Escape: " << game.Output();
-}
-
-// User and system time of a process so far, in seconds, from /proc/PID/stat.
-double CpuSeconds(pid_t pid) {
-  std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
-  std::string stat((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  // The fields after the command name, which may hold spaces, begin with the state (field 3).
-  std::istringstream fields(stat.substr(stat.rfind(')') + 2));
-  std::string field;
-  double ticks = 0;
-  for (int i = 3; i <= 15 && fields >> field; ++i)
-    if (i >= 14) ticks += std::stod(field);
-  return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 // Idle at the title screen, the flip waits for the display (about 60 frames a second in Xvfb) and the
