@@ -1,14 +1,7 @@
 // Glimtra: start-up and frame loop, asset loading, game state, round clock, controls and the scene.
 #include "main.h"
 
-#include <X11/Xlib.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <csignal>
+#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +9,7 @@
 #include <ctime>
 
 #include "fontmetrics.h"
+#include "platform.h"
 
 SDL_Surface *screen = nullptr;
 SDL_Surface *ikon = nullptr;
@@ -54,9 +48,17 @@ static const int kWindowWidth = 350;
 static const int kWindowHeight = 300;
 static const Uint32 kVideoFlags = SDL_HWSURFACE | SDL_DOUBLEBUF;
 
-static void ReportSdlFailure(const char *what) {
-  fprintf(stderr, "glimtra: %s failed: %s\n", what, SDL_GetError());
+// Formats a line for ReportFailure; one that will not fit is cut short rather than overrun.
+static void Report(const char *format, ...) {
+  char message[512];
+  va_list arguments;
+  va_start(arguments, format);
+  vsnprintf(message, sizeof message, format, arguments);
+  va_end(arguments);
+  ReportFailure(message);
 }
+
+static void ReportSdlFailure(const char *what) { Report("%s failed: %s", what, SDL_GetError()); }
 
 // Drivers that open no window: the game would run unseen and spin. The classic SDL 1.2 falls back to its
 // text-mode drivers (caca, aalib) where there is no display, and nothing can reach the game there either.
@@ -77,10 +79,10 @@ static bool IsSet(const char *name) {
 static void SetDisplayDefaults() {
   // The flip at the end of each frame is the loop's only pacing; without vsync the game spins a core.
   // sdl12-compat reads this when the mode is set.
-  setenv("SDL12COMPAT_SYNC_TO_VBLANK", "1", 0);
+  SetEnvironment("SDL12COMPAT_SYNC_TO_VBLANK", "1", false);
   // Where the window is scaled up, keep the pixel art and the bitmap text sharp. sdl12-compat reads this
   // when video starts, so it must be in place before SDL_Init.
-  setenv("SDL12COMPAT_SCALE_METHOD", "nearest", 0);
+  SetEnvironment("SDL12COMPAT_SCALE_METHOD", "nearest", false);
 }
 
 // The window may take at most this share of the desktop's height, in tenths.
@@ -102,7 +104,7 @@ static void ChooseWindowScale() {
   if (playerChose || !desktop) return;
   char factor[16];
   snprintf(factor, sizeof factor, "%d", DefaultWindowScale(desktop->current_w, desktop->current_h));
-  setenv("SDL12COMPAT_WINDOW_SCALING", factor, 1);
+  SetEnvironment("SDL12COMPAT_WINDOW_SCALING", factor, true);
 }
 
 static SDL_Surface *SetVideoMode() {
@@ -123,23 +125,20 @@ bool OpenWindow() {
   // SDL sometimes settles on a headless driver although a display is there; ask for the real one.
   const char *real = IsSet("DISPLAY") ? "x11" : IsSet("WAYLAND_DISPLAY") ? "wayland" : nullptr;
   if (!real) {
-    fprintf(stderr,
-            "glimtra: no display to open the window on (SDL chose its '%s' driver); "
-            "set DISPLAY or WAYLAND_DISPLAY\n",
-            chosen);
+    Report("no display to open the window on (SDL chose its '%s' driver); set DISPLAY or WAYLAND_DISPLAY",
+           chosen);
     return false;
   }
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
-  setenv("SDL_VIDEODRIVER", real, 1);
+  SetEnvironment("SDL_VIDEODRIVER", real, true);
   SetDisplayDefaults();
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) < 0) {
-    fprintf(stderr, "glimtra: starting SDL's %s video driver failed: %s\n", real, SDL_GetError());
+    Report("starting SDL's %s video driver failed: %s", real, SDL_GetError());
     return false;
   }
   screen = SetVideoMode();
   if (!screen) {
-    fprintf(stderr, "glimtra: opening the window with SDL's %s video driver failed: %s\n", real,
-            SDL_GetError());
+    Report("opening the window with SDL's %s video driver failed: %s", real, SDL_GetError());
     return false;
   }
   return true;
@@ -154,13 +153,10 @@ static const int kUnpacedFramesPerSecond = 750;
 static const Uint32 kPaceCheckMs = 1000;
 
 // Why the flip does not wait for the display, and what brings a flip that does.
-static const char *PacingRemedy() {
+static const char *WhyUnpaced() {
   const char *vsync = getenv("SDL12COMPAT_SYNC_TO_VBLANK");
   if (vsync && strcmp(vsync, "0") == 0) return "SDL12COMPAT_SYNC_TO_VBLANK=0 in the environment turns it off";
-  if (SDL_Linked_Version()->patch < 50)
-    return "the classic SDL 1.2 cannot wait for it; install sdl12-compat (Debian 12: libsdl1.2-compat-shim)";
-  return "SDL waits for it only through OpenGL; install an OpenGL driver (Debian: libgl1 libglx-mesa0 "
-         "libgl1-mesa-dri)";
+  return PacingRemedy();
 }
 
 // The frame loop has no pacing of its own, so a flip that does not wait for the display makes the game take
@@ -183,82 +179,7 @@ void CheckPacing() {
     fprintf(stderr,
             "glimtra: the display does not pace the frames (%d in the first second), so the game keeps "
             "a processor core busy: %s\n",
-            frames, PacingRemedy());
-}
-
-// ---- Ending ----
-
-// How long the way out may take once the game has decided to end.
-static const unsigned kExitLimitSeconds = 3;
-static volatile sig_atomic_t exitStatus = 0;
-
-static void EndNow(int) { _exit(exitStatus); }
-
-// Every end of the game passes here on its way out. SDL_Quit, run at exit, and the libraries under it talk
-// to the display while they shut down; on a stuck connection they would never return, so a time limit is
-// armed that ends the process with the same status regardless.
-static int Finish(int status) {
-  exitStatus = status;
-  signal(SIGALRM, EndNow);
-  alarm(kExitLimitSeconds);
-  return status;
-}
-
-// Xlib calls this when the connection to the X server is gone: the server ended, or the window was killed
-// (XKillClient). Xlib's own handler calls exit(), whose SDL_Quit then waits forever for replies on the
-// dead connection; so the game says why it ends and leaves at once, without the exit handlers.
-static int DisplayLost(Display *) {
-  fputs("glimtra: the connection to the display was lost\n", stderr);
-  _exit(EXIT_FAILURE);
-}
-
-// The connection a Wayland compositor handed the game (WAYLAND_SOCKET), or -1. libwayland takes the
-// variable out of the environment once it has connected, so it is read before SDL starts.
-static int waylandSocket = -1;
-
-// A write to a connection that the server has closed raises SIGPIPE first, whose default action would end
-// the game without a word; ignored, the failed write reaches Xlib, which reports the loss to DisplayLost.
-static void WatchForLostDisplay() {
-  signal(SIGPIPE, SIG_IGN);
-  XSetIOErrorHandler(DisplayLost);
-  const char *handed = getenv("WAYLAND_SOCKET");
-  if (handed && *handed) waylandSocket = atoi(handed);
-}
-
-// Whether the Wayland compositor the game was started on is no longer there. Without a connection of its
-// own to ask, the game tries the compositor's socket, as libwayland found it; the attempt does not wait,
-// so a compositor too busy to answer counts as there and cannot hold up the way out.
-static bool CompositorGone() {
-  if (waylandSocket >= 0) {
-    pollfd peer = {waylandSocket, POLLIN, 0};
-    return poll(&peer, 1, 0) == 1 && (peer.revents & (POLLHUP | POLLERR));
-  }
-  const char *name = getenv("WAYLAND_DISPLAY");
-  const char *runtime = getenv("XDG_RUNTIME_DIR");
-  if (!name || !*name) name = "wayland-0";
-  if (name[0] != '/' && !runtime) return false;
-  sockaddr_un address = {};
-  address.sun_family = AF_UNIX;
-  const int length = name[0] == '/'
-                         ? snprintf(address.sun_path, sizeof address.sun_path, "%s", name)
-                         : snprintf(address.sun_path, sizeof address.sun_path, "%s/%s", runtime, name);
-  if (length < 0 || static_cast<size_t>(length) >= sizeof address.sun_path) return false;
-  const int probe = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (probe < 0) return false;
-  const bool gone = connect(probe, reinterpret_cast<sockaddr *>(&address), sizeof address) < 0 &&
-                    (errno == ECONNREFUSED || errno == ENOENT);
-  close(probe);
-  return gone;
-}
-
-// On Wayland nothing tells the game that the compositor went away: SDL reports it as a quit, the same
-// event as a closed window. Every end of the game passes here before SDL_Quit, and one that comes after
-// the compositor has gone ends as a lost X server does. (libdecor's GTK plugin ends the process itself,
-// with _exit(1) and GTK's own message, before SDL or the game can see the loss.)
-static void EndIfCompositorGone() {
-  char driver[16] = "";
-  SDL_VideoDriverName(driver, sizeof driver);
-  if (strcmp(driver, "wayland") == 0 && CompositorGone()) DisplayLost(nullptr);
+            frames, WhyUnpaced());
 }
 
 // Loads one image; the game cannot run without any of them, so a failure ends start-up.
@@ -267,8 +188,7 @@ static SDL_Surface *LoadImage(const char *path) {
   SDL_RWops *file = SDL_RWFromFile(path, "rb");
   SDL_Surface *image = file ? SDL_LoadBMP_RW(file, 1) : nullptr;
   if (!image) {
-    fprintf(stderr, "glimtra: cannot load %s: %s (run the game from the folder that holds pix/)\n", path,
-            SDL_GetError());
+    Report("cannot load %s: %s (run the game from the folder that holds pix/)", path, SDL_GetError());
     exit(Finish(EXIT_FAILURE));
   }
   return image;
@@ -277,14 +197,14 @@ static SDL_Surface *LoadImage(const char *path) {
 void kill() {}
 
 int SDL_main(int, char **) {
-  WatchForLostDisplay();
+  PlatformStart();
   SetDisplayDefaults();
   if (SDL_Init(SDL_INIT_VIDEO) < 0) {
     ReportSdlFailure("starting SDL's video (SDL_Init)");
     return EXIT_FAILURE;
   }
   atexit(SDL_Quit);
-  atexit(EndIfCompositorGone);  // registered after SDL_Quit, so it runs before it
+  PlatformAtExit();
   if (!OpenWindow()) return Finish(EXIT_FAILURE);
   InitStuff();
   ikon = LoadImage("pix/tolm2.bmp");
