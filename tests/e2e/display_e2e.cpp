@@ -128,7 +128,8 @@ Point Locate(const Image &screen, const Image &frame) {
 
 // Weston in a window of the test's X server, with its socket in a folder of the test's own. A compositor
 // that ends is a display lost, as an X server that ends is; libdecor's GTK plugin ends the game before
-// the game can tell, with GTK's message in place of the game's line.
+// the game can tell, with GTK's message in place of the game's line. Weston asked to end (SIGTERM) removes
+// its socket; killed (SIGKILL), as in a crash, it leaves the socket behind, refusing connections.
 TEST_F(LostDisplay, WaylandCompositorEndingEndsTheGameAsALostDisplay) {
   if (system("command -v weston >/dev/null 2>&1") != 0) GTEST_SKIP() << "weston is not installed";
   const std::string runtime = scratch.path() + "/runtime";
@@ -140,14 +141,7 @@ TEST_F(LostDisplay, WaylandCompositorEndingEndsTheGameAsALostDisplay) {
   launch.env = PlayerEnvironment(x->name());
   launch.env.push_back("XDG_RUNTIME_DIR=" + runtime);
   launch.output = scratch.path() + "/weston.log";
-  Process weston = Spawn(launch);
   const std::string socket = runtime + "/glimtra-test";
-  const double end = Now() + 10;
-  while (!std::filesystem::exists(socket) && Now() < end) usleep(10000);
-  ASSERT_TRUE(std::filesystem::exists(socket)) << "weston did not start:\n" << ReadFile(launch.output);
-
-  // Weston draws the pointer over what it shows, and sends keys to the game; keep it in weston's corner.
-  MovePointer(x->dpy(), DefaultRootWindow(x->dpy()), 0, 0);
   // No DISPLAY: the game can only come up on Wayland.
   auto startOnWayland = [&]() -> Game & {
     Game &game =
@@ -158,33 +152,50 @@ TEST_F(LostDisplay, WaylandCompositorEndingEndsTheGameAsALostDisplay) {
     EXPECT_GE(at.x, 0) << "the idle scene never showed in weston's window";
     return game;
   };
-  // While the compositor is there, a quit is the player's.
-  Game &quit = startOnWayland();
-  SetKey(x->dpy(), XK_Escape, true);
-  SetKey(x->dpy(), XK_Escape, false);
-  ASSERT_TRUE(quit.Ends(0)) << "after Escape";
-  // Weston fades a closed window out: the next game's scene must not be mistaken for its last frame.
-  for (const double by = Now() + 5;
-       Locate(Capture(x->dpy(), DefaultRootWindow(x->dpy())), refs->startup).x >= 0 && Now() < by;)
-    usleep(10000);
+  for (const int signal : {SIGTERM, SIGKILL}) {
+    SCOPED_TRACE(signal == SIGTERM ? "weston ended with SIGTERM" : "weston killed with SIGKILL");
+    Process weston = Spawn(launch);
+    const double end = Now() + 10;
+    while (!std::filesystem::exists(socket) && Now() < end) usleep(10000);
+    ASSERT_TRUE(std::filesystem::exists(socket)) << "weston did not start:\n" << ReadFile(launch.output);
 
-  Game &game = startOnWayland();
-  const pid_t pid = game.process().pid();
-  const bool gtk =
-      ReadFile("/proc/" + std::to_string(pid) + "/maps").find("libdecor-gtk") != std::string::npos;
-  weston.Kill();
-  const double gone = Now();
-  const double before = CpuSeconds(pid);
-  double used = before;
-  int status = -1;
-  while (!game.process().Wait(0.02, &status) && Now() < gone + 3) used = CpuSeconds(pid);
-  ASSERT_FALSE(game.process().started()) << "still running 3 s after the compositor ended";
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << Game::Describe(status);
-  EXPECT_NE(game.Output().find(gtk ? "Gdk-Message: " : kLostLine), std::string::npos);
-  // SDL's wait for a frame polls the closed connection until it gives up (a sixth of a second under SDL 2),
-  // once or twice before its quit comes through; a busy loop up to the time limit takes several times that.
-  const double cpu = used - before;
-  EXPECT_LT(cpu, 0.5) << "seconds of processor time in the " << Now() - gone << " s to the end";
+    // Weston draws the pointer over what it shows, and sends keys to the game; keep it in weston's corner.
+    MovePointer(x->dpy(), DefaultRootWindow(x->dpy()), 0, 0);
+    if (signal == SIGTERM) {
+      // While the compositor is there, a quit is the player's.
+      Game &quit = startOnWayland();
+      SetKey(x->dpy(), XK_Escape, true);
+      SetKey(x->dpy(), XK_Escape, false);
+      ASSERT_TRUE(quit.Ends(0)) << "after Escape";
+      // Weston fades a closed window out: the next game's scene must not be mistaken for its last frame.
+      for (const double by = Now() + 5;
+           Locate(Capture(x->dpy(), DefaultRootWindow(x->dpy())), refs->startup).x >= 0 && Now() < by;)
+        usleep(10000);
+    }
+
+    Game &game = startOnWayland();
+    const pid_t pid = game.process().pid();
+    const bool gtk =
+        ReadFile("/proc/" + std::to_string(pid) + "/maps").find("libdecor-gtk") != std::string::npos;
+    kill(weston.pid(), signal);
+    ASSERT_TRUE(weston.Wait(3, nullptr)) << "weston still running 3 s after the signal";
+    if (signal == SIGKILL) {
+      ASSERT_TRUE(std::filesystem::exists(socket)) << "weston took its socket along";
+    }
+    const double gone = Now();
+    const double before = CpuSeconds(pid);
+    double used = before;
+    int status = -1;
+    while (!game.process().Wait(0.02, &status) && Now() < gone + 3) used = CpuSeconds(pid);
+    ASSERT_FALSE(game.process().started()) << "still running 3 s after the compositor ended";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << Game::Describe(status);
+    EXPECT_NE(game.Output().find(gtk ? "Gdk-Message: " : kLostLine), std::string::npos);
+    // SDL's wait for a frame polls the closed connection until it gives up (a sixth of a second under SDL
+    // 2), once or twice before its quit comes through; a busy loop up to the time limit takes several times
+    // that.
+    const double cpu = used - before;
+    EXPECT_LT(cpu, 0.5) << "seconds of processor time in the " << Now() - gone << " s to the end";
+  }
 }
 
 }  // namespace

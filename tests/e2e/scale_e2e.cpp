@@ -114,6 +114,13 @@ TEST_F(ScaledWindow, FramesRunFreeWhenThePlayerTurnsVsyncOff) {
   ASSERT_TRUE(game.Open());
   const int frames = CountFrames(x->dpy(), game.win(), 2);
   EXPECT_GT(frames, 2 * kPacedFrames) << "frames in 2 s: still paced, the player's setting was overridden";
+  // The warning, given when the first second had more frames than any display shows (a busy machine may
+  // stay below), names the player's setting as the cause, not a missing driver.
+  const std::string said = game.Output();
+  if (said.find("does not pace") != std::string::npos) {
+    EXPECT_NE(said.find("SDL12COMPAT_SYNC_TO_VBLANK=0 in the environment turns it off"), std::string::npos)
+        << said;
+  }
 }
 
 }  // namespace

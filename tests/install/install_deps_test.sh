@@ -1,0 +1,47 @@
+#!/bin/sh
+# What tools/install-deps finds missing, from what stand-ins for dpkg-query, apt-get and sudo report: a
+# package of another architecture only, a name only another package provides, a version below the minimum,
+# and all present, when apt must not be called. The relations are the script's own, as apt was asked for
+# them with nothing installed, so the test follows its lists as they grow.
+# Usage: install_deps_test.sh SCRATCH_DIR
+set -eu
+script=$(cd "$(dirname "$0")/../.." && pwd)/tools/install-deps
+rm -rf "$1" && mkdir -p "$1/bin" && cd "$1"
+# dpkg-query reports status; apt-get notes each call in calls, and what satisfy is asked for in apt. stat
+# hides the machine's apt locks: another apt at work here must not make the script wait.
+printf '#!/bin/sh\ncat "%s/status"\n' "$PWD" >bin/dpkg-query
+printf '#!/bin/sh\necho "$*" >>"%s/calls"\n[ "$1" = satisfy ] || exit 0\nfor r; do :; done\necho "$r" >>"%s"\n' \
+  "$PWD" "$PWD/apt" >bin/apt-get
+printf '#!/bin/sh\nexec "$@"\n' >bin/sudo
+printf '#!/bin/sh\necho none\n' >bin/stat
+chmod +x bin/*
+fail() { echo "install-deps test: $*" >&2; exit 1; }
+# What apt-get satisfy was asked for, given these dpkg-query lines: each relation once, one a line (the
+# lists share some).
+asked() {
+  printf '%s\n' "$1" >status && : >apt && : >calls
+  PATH=$PWD/bin:$PATH "$script" test >out 2>&1 || { cat out >&2; fail "tools/install-deps test failed"; }
+  sed 's/, /\n/g' apt | sort -u
+}
+
+wanted=$(asked "")
+[ -n "$wanted" ] || fail "with nothing installed, apt was asked for nothing"
+printf '%s\n' "$wanted" >relations
+native=$(dpkg --print-architecture)
+# Each relation met by its first alternative, installed at the minimum version it names.
+present=$(sed 's/ |.*//; s/ (>= \(.*\))$/ \1/' relations |
+  awk -v arch="$native" '{ print "installed", arch, $1, ($2 == "" ? "1" : $2) "|" }')
+plain=$(grep -v -m 1 ' ' relations)
+versioned=$(grep -m 1 '(>=' relations)
+with() { printf '%s\n' "$present" | awk -v name="$2" "\$3 == name { $1 } 1"; }
+
+[ -z "$(asked "$present")" ] && [ ! -s calls ] ||
+  fail "apt called although everything is installed: $(cat calls)"
+other=i386 && [ "$native" != i386 ] || other=amd64
+[ "$(asked "$(with "\$2 = \"$other\"" "$plain")")" = "$plain" ] ||
+  fail "$plain installed for $other only, yet apt was asked for: '$(cat apt)'"
+[ -z "$(asked "$(with "\$3 = \"some-other-package\"; \$4 = \"1|$plain\"" "$plain")")" ] ||
+  fail "$plain provided by another package, yet apt was asked for: $(cat apt)"
+[ "$(asked "$(with "\$4 = \"0~|\"" "${versioned%% *}")")" = "$versioned" ] ||
+  fail "${versioned%% *} below its minimum version, yet apt was asked for: '$(cat apt)'"
+echo "install-deps test: $(wc -l <relations) relations; other architectures, provided names, old versions seen"
