@@ -41,14 +41,16 @@ artwork:
 	./$(BUILD)/tools/artwork/glimtra-artwork pix
 	./$(BUILD)/tools/artwork/glimtra-artwork --icons dist/icons/hicolor
 
-# Measures the game against its floors and prints the table of README.md's Benchmarks section; in a build
-# of its own, since the measurement programs are built only there.
+# Measures the game against its floors and prints the tables of README.md's Benchmarks section and of its
+# browser page; in a build of its own, since the measurement programs are built only there.
 BENCH_BUILD := build-bench
 bench:
 	@tools/install-deps test
 	cmake -S . -B $(BENCH_BUILD) -DGLIMTRA_BENCH=ON -DBUILD_TESTING=OFF >/dev/null
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	bench/run $(BENCH_BUILD)
+	@$(MAKE) --no-print-directory web web-driver
+	NODE_PATH=$(WEB_BUILD)/driver/node_modules node bench/web.js $(WEB_BUILD)/glimtra.html
 
 # Installs the game for the desktop under PREFIX (e.g. make install PREFIX=~/.local): launcher, pictures,
 # desktop entry, icons and metainfo. DESTDIR is honoured, for packaging.
