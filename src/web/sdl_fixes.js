@@ -1,7 +1,8 @@
 // What emscripten's SDL 1.2 emulation gets wrong for Glimtra, mended; given to emcc with --js-library.
 // Each fix replaces a function of emscripten's src/library_sdl.js and leans on its internals (SDL.surfaces,
-// SDL.rwops, Asyncify), so it is written for one emscripten release; the build refuses any other, and the
-// golden frames of tests/web/ show whether a new release still needs the fix before the pin is moved.
+// SDL.rwops, Asyncify), so it holds for the emscripten releases it was checked against (Debian 12's and
+// Debian 13's); the build refuses any other, and the golden frames of tests/web/ show whether a new release
+// still needs and takes each fix before the pin is moved.
 {{{ (function () {
   var written = ['3.1.6', '3.1.69'];
   if (written.indexOf(EMSCRIPTEN_VERSION) < 0)
@@ -15,7 +16,6 @@ mergeInto(LibraryManager.library, {
   // emscripten ignores the key, so every keyed picture would be drawn in a box of its key colour. Blits are
   // canvas drawImage calls, so the keyed pixels become transparent in the surface's canvas once; a colour
   // key is all or nothing, which alpha 0 or 255 gives exactly. Glimtra never takes a key away again.
-  SDL_SetColorKey__deps: ['SDL_LockSurface'],
   SDL_SetColorKey: function(surf, flag, key) {
     var surfData = SDL.surfaces[surf];
     if (!surfData || !surfData.ctx || !(flag & 0x20000 /* SDL_SRCCOLORKEY of emscripten's SDL_compat.h */)) return 0;
