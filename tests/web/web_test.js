@@ -177,6 +177,8 @@ const cases = {
     const page = await open(browser);
     await expectGolden(page, 'startup');
     check((await canvasWidth(page)) === 2 * kWidth, 'the canvas is not twice its size in an 800x600 window');
+    const head = await page.evaluate(() => [document.title, document.querySelector('link[rel=icon]').href]);
+    check(head[0] === 'Glimtra' && head[1].startsWith('data:image/png;base64,'), 'title and icon: ' + head);
     await press(page, kLevel);
     await press(page, kLevel);
     await expectGolden(page, 'level6');
