@@ -70,7 +70,7 @@ function differing(a, b) {
 }
 
 // Waits until the canvas shows tests/golden/NAME.bmp exactly; on a timeout keeps the last frame beside it.
-async function expectGolden(page, name, seconds = 5) {
+async function expectGolden(page, name, seconds = 15) {
   const golden = readBmp(path.join(goldenDir, name + '.bmp'));
   const end = Date.now() + seconds * 1000;
   for (;;) {
@@ -156,7 +156,7 @@ async function canvasWidth(page) {
 }
 
 async function notice(page) {
-  await page.waitForSelector('#notice:not([hidden])', {timeout: 5000});
+  await page.waitForSelector('#notice:not([hidden])', {timeout: 15000});
   return page.evaluate(() => ({
     headline: document.getElementById('headline').textContent,
     detail: document.getElementById('detail').textContent,
