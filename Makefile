@@ -2,7 +2,7 @@
 BUILD := build
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test build sanitize golden artwork bench install deb clean
+.PHONY: run test build sanitize golden artwork bench install deb web web-driver clean
 
 run:
 	@tools/install-deps run
@@ -17,7 +17,8 @@ test:
 	@tools/install-deps test
 	@$(MAKE) --no-print-directory build BUILD_TESTING=ON
 	@failed=""; \
-	$(MAKE) --no-print-directory sanitize || failed="the sanitizer run"; \
+	$(MAKE) --no-print-directory web web-driver || failed="the browser page's build"; \
+	$(MAKE) --no-print-directory sanitize || failed="$${failed:+$$failed and }the sanitizer run"; \
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) || failed="$${failed:+$$failed and }the main run"; \
 	if [ -n "$$failed" ]; then echo "make test: $$failed failed (see above)"; exit 1; fi
 
@@ -40,14 +41,16 @@ artwork:
 	./$(BUILD)/tools/artwork/glimtra-artwork pix
 	./$(BUILD)/tools/artwork/glimtra-artwork --icons dist/icons/hicolor
 
-# Measures the game against its floors and prints the table of README.md's Benchmarks section; in a build
-# of its own, since the measurement programs are built only there.
+# Measures the game against its floors and prints the tables of README.md's Benchmarks section and of its
+# browser page; in a build of its own, since the measurement programs are built only there.
 BENCH_BUILD := build-bench
 bench:
 	@tools/install-deps test
 	cmake -S . -B $(BENCH_BUILD) -DGLIMTRA_BENCH=ON -DBUILD_TESTING=OFF >/dev/null
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	bench/run $(BENCH_BUILD)
+	@$(MAKE) --no-print-directory web web-driver
+	NODE_PATH=$(WEB_BUILD)/driver/node_modules node bench/web.js $(WEB_BUILD)/glimtra.html
 
 # Installs the game for the desktop under PREFIX (e.g. make install PREFIX=~/.local): launcher, pictures,
 # desktop entry, icons and metainfo. DESTDIR is honoured, for packaging.
@@ -68,6 +71,25 @@ deb:
 	tools/build-deb $(DEB_BUILD) $(ARCH)
 	lintian --pedantic --display-info $(DEB_BUILD)/*.changes
 
+# The browser page, $(WEB_BUILD)/glimtra.html: one file that plays offline from disk or from any static web
+# server. Debian's emcc runs its optimizer with node, which finds Debian's acorn only through NODE_PATH.
+WEB_BUILD := build-web
+EMCC_NODE_PATH := NODE_PATH=/usr/share/nodejs$${NODE_PATH:+:$$NODE_PATH}
+web:
+	@tools/install-deps web
+	$(EMCC_NODE_PATH) emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	$(EMCC_NODE_PATH) cmake --build $(WEB_BUILD) -j $(JOBS)
+	@echo "make web: $(WEB_BUILD)/glimtra.html"
+
+# The driver of the browser tests, puppeteer-core as tests/web/package-lock.json pins it (it brings no browser;
+# the tests use Debian's chromium), installed into the web build rather than the tree.
+web-driver:
+	@mkdir -p $(WEB_BUILD)/driver
+	@if ! cmp -s tests/web/package-lock.json $(WEB_BUILD)/driver/package-lock.json || \
+	    [ ! -d $(WEB_BUILD)/driver/node_modules/puppeteer-core ]; then \
+	  cp tests/web/package.json tests/web/package-lock.json $(WEB_BUILD)/driver/ && \
+	  cd $(WEB_BUILD)/driver && npm ci --ignore-scripts --no-audit --no-fund; fi
+
 # The in-process tests again, built with AddressSanitizer and UndefinedBehaviorSanitizer. What runs the binary
 # itself (end-to-end, memcheck, installation) and the format check stay with the main build. Tests that open
 # a real display run without leak checks: SDL's X11 and GL drivers keep memory to the end and are unloaded
@@ -83,4 +105,4 @@ sanitize:
 	exit $$status
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) build-deb build-deb-*
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WEB_BUILD) build-deb build-deb-*

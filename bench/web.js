@@ -1,0 +1,159 @@
+// Measures the browser page next to a floor page in the same chromium and prints the rows of README.md's
+// "Play in the browser" section: the page's size, its idle cost at the title screen, its first frame.
+// Usage: NODE_PATH=build-web/driver/node_modules node bench/web.js build-web/glimtra.html [RUNS]
+'use strict';
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+const zlib = require('zlib');
+const puppeteer = require('puppeteer-core');
+
+const pageFile = path.resolve(process.argv[2] || 'build-web/glimtra.html');
+const runs = Number(process.argv[3] || 5);
+const kSettleMs = 2000, kMeasureMs = 10000;
+const ticksPerSecond = 100;  // USER_HZ of /proc/PID/stat on Linux
+
+// The least a page that shows the game's window can do: each animation frame, clear the canvas and draw
+// one full-window picture (the game's background), at the same size and scale as the game's page.
+function floorPage(dir) {
+  const skin = fs.readFileSync(path.join(__dirname, '..', 'pix', 'skin3.bmp')).toString('base64');
+  const html = fs.readFileSync(pageFile, 'utf8');
+  const style = /<style>[\s\S]*?<\/style>/.exec(html)[0];
+  const file = path.join(dir, 'floor.html');
+  fs.writeFileSync(file, `<!DOCTYPE html><html><head><meta charset="utf-8">${style}</head><body>
+<canvas id="canvas" width="350" height="300"></canvas><script>
+const canvas = document.getElementById('canvas'), ctx = canvas.getContext('2d');
+const ratio = devicePixelRatio || 1;
+const factor = Math.max(1, Math.floor(Math.min(innerWidth * ratio / 350, innerHeight * ratio / 300)));
+document.documentElement.style.setProperty('--canvas-width', 350 * factor / ratio + 'px');
+document.documentElement.style.setProperty('--canvas-height', 300 * factor / ratio + 'px');
+const skin = new Image();
+skin.src = 'data:image/bmp;base64,${skin}';
+skin.decode().then(() => {
+  const frame = () => { ctx.fillStyle = '#aaa'; ctx.fillRect(0, 0, 350, 300); ctx.drawImage(skin, 0, 0);
+                        requestAnimationFrame(frame); };
+  requestAnimationFrame(frame);
+});
+</script></body></html>`);
+  return file;
+}
+
+// User and system time, in seconds, of every process under `root` (chromium's renderer, GPU and utility
+// processes are its children).
+function treeSeconds(root) {
+  const parent = new Map(), times = new Map();
+  for (const entry of fs.readdirSync('/proc')) {
+    if (!/^\d+$/.test(entry)) continue;
+    let stat;
+    try {
+      stat = fs.readFileSync(`/proc/${entry}/stat`, 'utf8');
+    } catch (e) {
+      continue;
+    }
+    const fields = stat.slice(stat.lastIndexOf(')') + 2).split(' ');
+    parent.set(Number(entry), Number(fields[1]));
+    times.set(Number(entry), (Number(fields[11]) + Number(fields[12])) / ticksPerSecond);
+  }
+  let total = 0;
+  for (const [pid, seconds] of times) {
+    for (let p = pid; p > 1; p = parent.get(p) || 0) {
+      if (p === root) {
+        total += seconds;
+        break;
+      }
+    }
+  }
+  return total;
+}
+
+const median = values => {
+  const v = [...values].sort((a, b) => a - b);
+  return v.length % 2 ? v[(v.length - 1) / 2] : (v[v.length / 2 - 1] + v[v.length / 2]) / 2;
+};
+
+// One run: a fresh chromium opens the page; the time from navigation to the first drawn frame, then the
+// CPU share of all its processes over kMeasureMs, idle.
+async function measure(file) {
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'glimtra-bench-'));
+  const browser = await puppeteer.launch({
+    executablePath: fs.existsSync('/usr/lib/chromium/chromium') ? '/usr/lib/chromium/chromium' : '/usr/bin/chromium',
+    headless: true, userDataDir: profile, defaultViewport: {width: 800, height: 600},
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+           '--disable-component-update', '--disable-sync', '--window-size=800,600'],
+  });
+  try {
+    const page = await browser.newPage();
+    // Watches for the first frame with something drawn; it stops once it has seen it.
+    await page.evaluateOnNewDocument(() => {
+      const look = () => {
+        const canvas = document.getElementById('canvas');
+        const drawn = canvas && canvas.getContext('2d').getImageData(175, 150, 1, 1).data[3] !== 0;
+        if (drawn) window.firstFrameMs = performance.now();
+        else requestAnimationFrame(look);
+      };
+      requestAnimationFrame(look);
+    });
+    await page.goto('file://' + file);
+    await page.waitForFunction(() => window.firstFrameMs !== undefined, {timeout: 20000});
+    const firstFrame = await page.evaluate(() => window.firstFrameMs);
+    await new Promise(done => setTimeout(done, kSettleMs));
+    const pid = browser.process().pid;
+    const before = treeSeconds(pid), start = process.hrtime.bigint();
+    await new Promise(done => setTimeout(done, kMeasureMs));
+    const used = treeSeconds(pid) - before, elapsed = Number(process.hrtime.bigint() - start) / 1e9;
+    return {firstFrame, cpu: 100 * used / elapsed};
+  } finally {
+    await browser.close();
+    fs.rmSync(profile, {recursive: true, force: true});
+  }
+}
+
+async function main() {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'glimtra-floor-'));
+  try {
+    const floor = floorPage(dir);
+    const game = [], least = [];
+    // The two pages take turns, so that whatever else the machine does weighs on both alike.
+    for (let run = 1; run <= runs; ++run) {
+      console.error(`In chromium, run ${run} of ${runs} (${kMeasureMs / 1000} s each)...`);
+      game.push(await measure(pageFile));
+      least.push(await measure(floor));
+    }
+    const bytes = fs.statSync(pageFile).size, gzipped = zlib.gzipSync(fs.readFileSync(pageFile), {level: 9}).length;
+    const g = median(game.map(r => r.cpu)), f = median(least.map(r => r.cpu));
+    const gFirst = median(game.map(r => r.firstFrame)), fFirst = median(least.map(r => r.firstFrame));
+    const ratio = g / f;
+    console.log(`
+Measured ${new Date().toISOString().slice(0, 10)} in ${(await chromiumVersion())}, headless, an 800x600 window
+
+| Figure | Page | Floor | Ratio | Target | Met |
+|---|---:|---:|---:|---|---|
+| glimtra.html, KB (gzip -9 KB) | ${(bytes / 1024).toFixed(0)} (${(gzipped / 1024).toFixed(0)}) | | | < 300 | ${bytes < 300 * 1024 ? 'yes' : 'no'} |
+| CPU share of all chromium processes, idle at the title screen over ${kMeasureMs / 1000} s (%, median of ${runs}) | ${g.toFixed(1)} | ${f.toFixed(1)} | ${ratio.toFixed(2)} | ≤ 1.25 | ${ratio <= 1.25 ? 'yes' : 'no'} |
+| Navigation to the first frame drawn (ms, median of ${runs}) | ${gFirst.toFixed(0)} | ${fFirst.toFixed(0)} | ${(gFirst / fFirst).toFixed(2)} | | |
+
+Runs, in turn (CPU %, first frame ms):
+${game.map((r, i) => `  page  ${r.cpu.toFixed(1)} ${r.firstFrame.toFixed(0)}\n  floor ${least[i].cpu.toFixed(1)} ${least[i].firstFrame.toFixed(0)}`).join('\n')}
+
+Floor: a page of the same size and scale that clears its canvas and draws the game's background each frame.`);
+  } finally {
+    fs.rmSync(dir, {recursive: true, force: true});
+  }
+}
+
+async function chromiumVersion() {
+  const browser = await puppeteer.launch({
+    executablePath: fs.existsSync('/usr/lib/chromium/chromium') ? '/usr/lib/chromium/chromium' : '/usr/bin/chromium',
+    headless: true, args: ['--no-sandbox', '--disable-gpu'],
+  });
+  try {
+    return (await browser.version()).replace('HeadlessChrome/', 'chromium ');
+  } finally {
+    await browser.close();
+  }
+}
+
+main().catch(e => {
+  console.error('bench/web.js: ' + (e.stack || e));
+  process.exitCode = 1;
+});
