@@ -144,6 +144,29 @@ TEST_F(WindowsGame, StartUpFrameIsTheGoldenOneAndEscapeEndsWithStatusZero) {
   EXPECT_TRUE(game.Ends(0, 15)) << "after Escape: " << game.Output();
 }
 
+// On a 3840x2160 desktop the same whole factor as on Linux, 2, set through Windows' environment for
+// sdl12-compat, and every game pixel an even, sharp block.
+TEST_F(WindowsGame, OnA4KDesktopTheWindowIsTwiceAsLargeWithTheGoldenFrameInSharpBlocks) {
+  UseScreen(3840, 2160);
+  Game &game = StartExe(kGameFolder);
+  ASSERT_TRUE(game.Open(30)) << "no window with the idle scene: " << game.Output();
+  XWindowAttributes a;
+  ASSERT_TRUE(XGetWindowAttributes(x->dpy(), game.win(), &a));
+  EXPECT_EQ(a.width, 2 * kWidth);
+  EXPECT_EQ(a.height, 2 * kHeight);
+  const Image whole = Capture(x->dpy(), game.win());
+  const Image golden = LoadBmp(std::string(kRoot) + "/tests/golden/startup.bmp");
+  Image doubled = golden;
+  doubled.w *= 2;
+  doubled.h *= 2;
+  doubled.px.resize(static_cast<size_t>(doubled.w) * doubled.h);
+  for (int y = 0; y < doubled.h; ++y)
+    for (int i = 0; i < doubled.w; ++i)
+      doubled.px[static_cast<size_t>(y) * doubled.w + i] = golden.at(i / 2, y / 2);
+  Keep(whole, "scaled");
+  EXPECT_EQ(CountDifferences(whole, doubled), 0) << "not the golden frame in 2x2 blocks";
+}
+
 // From a folder without pix/, as a shortcut or a command prompt may start it: the pictures come from
 // beside the exe. A right round, a wrong one, and the window closed.
 TEST_F(WindowsGame, FromAnotherFolderPlaysARightAndAWrongRoundAndClosingTheWindowEndsWithStatusZero) {
