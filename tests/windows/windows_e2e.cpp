@@ -114,20 +114,6 @@ class WindowsGame : public E2eTest {
     usleep(500000);
   }
   static constexpr Point kBackground = {300, 290};  // beside the SDL badge, no control
-
-  // GO, the row of four read off the screen while it is shown, then the answer phase; empty if any of it
-  // never showed.
-  std::vector<int> StartRound(Game &game, const std::string &name) {
-    if (!game.ClickGo()) return {};
-    const Image shown = game.WaitStatus(StatusLine::kMemorise, 3);
-    Keep(shown.empty() ? game.Frame() : shown, name);
-    if (shown.empty()) return {};
-    std::vector<int> code = ReadRow(shown, *pics, kRowY, 4);
-    for (int s : code)
-      if (s < 0 || s >= 9) return {};
-    if (game.WaitStatus(StatusLine::kAnswer, 6).empty()) return {};
-    return code;
-  }
 };
 
 // Started in its own folder, as a double-click does: the first frame is the golden one, pixel for pixel.
@@ -174,7 +160,7 @@ TEST_F(WindowsGame, FromAnotherFolderPlaysARightAndAWrongRoundAndClosingTheWindo
   ASSERT_TRUE(game.Open(30)) << "no window with the idle scene: " << game.Output();
   Focus(game);
 
-  std::vector<int> code = StartRound(game, "memorise");
+  std::vector<int> code = StartRoundOfFour(game, "memorise");
   ASSERT_EQ(code.size(), 4u) << "no row of four symbols, then the answer phase, after GO: "
                              << Name(ReadStatus(game.Frame(), *refs));
   for (int s : code) ASSERT_TRUE(game.ClickKey(s)) << "key " << s + 2 << " never drawn pressed and released";
@@ -182,7 +168,7 @@ TEST_F(WindowsGame, FromAnotherFolderPlaysARightAndAWrongRoundAndClosingTheWindo
   Keep(right.empty() ? game.Frame() : right, "right");
   ASSERT_FALSE(right.empty()) << "no \"R\xC3\xA4tt svar!\": " << Name(ReadStatus(game.Frame(), *refs));
 
-  code = StartRound(game, "memorise-again");
+  code = StartRoundOfFour(game, "memorise-again");
   ASSERT_EQ(code.size(), 4u) << "no second round after GO: " << Name(ReadStatus(game.Frame(), *refs));
   std::vector<int> answer = code;
   answer.back() = (answer.back() + 1) % 9;
