@@ -56,8 +56,8 @@ void UpDate();
 void drawSymbol(int n, int x, int y);
 // Paints the whole frame from the game state and flips it to the display.
 void DrawScene();
-// Called after each frame: once the first second of frames is over, says on standard error, once for the
-// process, when they came faster than any display refreshes, and what to install for a flip that waits.
+// Called after each frame: once the second after start-up is over, tells the player (Warn), once for the
+// process, when its frames came faster than any display refreshes, and what brings a flip that waits.
 void CheckPacing();
 // Shutdown hook after the frame loop.
 void kill();

@@ -77,6 +77,8 @@ void SetEnvironment(const char *name, const char *value, bool overwrite) { seten
 
 void ReportFailure(const char *message) { fprintf(stderr, "glimtra: %s\n", message); }
 
+void Warn(const char *message) { fprintf(stderr, "glimtra: %s\n", message); }
+
 const char *PacingRemedy() {
   if (SDL_Linked_Version()->patch < 50)
     return "the classic SDL 1.2 cannot wait for it; install sdl12-compat (Debian 12: libsdl1.2-compat-shim)";

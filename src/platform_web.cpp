@@ -23,6 +23,9 @@ void ReportFailure(const char *message) {
       message);
 }
 
+// To the console: a page that plays on needs no message over the game.
+void Warn(const char *message) { fprintf(stderr, "glimtra: %s\n", message); }
+
 // The flip waits for the browser's next animation frame (src/web/sdl_fixes.js), which no display sends
 // faster than the pacing check's limit; only a browser told to run them unlimited gets here.
 const char *PacingRemedy() {

@@ -25,19 +25,22 @@ TEST_F(Init, StartsTheClockBlanksTheAnswerRowAndInstallsTheFontTables) {
   EXPECT_EQ(text10.xoffset[0xE5], 6);
 }
 
-// The check counts from the first frame and judges once, when its second is over. Its count lives as long
-// as the process, as the frame loop does, so this is the one test of it.
-TEST_F(Init, FramesFasterThanAnyDisplayAreReportedOnceWhenTheFirstSecondIsOver) {
+// The check leaves start-up alone and judges the second after it, once: a slow start (here 50 frames in the
+// first second, as Direct3D gives under Wine) hides nothing. Its count lives as long as the process, as the
+// frame loop does, so this is the one test of it.
+TEST_F(Init, FramesFasterThanAnyDisplayAreReportedOnceWhenTheSecondAfterStartUpIsOver) {
   // As the game sets it unless the player has: the flip is meant to wait, so the advice is a driver's.
   setenv("SDL12COMPAT_SYNC_TO_VBLANK", "1", true);
   testing::internal::CaptureStderr();
-  for (fakeTicks = 5000; fakeTicks < 6000; fakeTicks += 1) CheckPacing();
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "judged before the second was over";
+  for (fakeTicks = 5000; fakeTicks < 6000; fakeTicks += 20) CheckPacing();
+  for (; fakeTicks < 7000; fakeTicks += 1) CheckPacing();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "judged before the second after start-up was over";
 
   testing::internal::CaptureStderr();
   CheckPacing();
   const std::string said = testing::internal::GetCapturedStderr();
-  EXPECT_NE(said.find("does not pace the frames (1000 in the first second)"), std::string::npos) << said;
+  EXPECT_NE(said.find("does not pace the frames (1000 in a second after start-up)"), std::string::npos)
+      << said;
   EXPECT_NE(said.find("install an OpenGL driver"), std::string::npos) << said;
 
   testing::internal::CaptureStderr();

@@ -232,6 +232,18 @@ Game &E2eTest::Start(const std::string &cwd, const std::vector<std::string> &pre
   return *games_.back();
 }
 
+std::vector<int> E2eTest::StartRoundOfFour(Game &game, const std::string &name) {
+  if (!game.ClickGo()) return {};
+  const Image shown = game.WaitStatus(StatusLine::kMemorise, 3);
+  Keep(shown.empty() ? game.Frame() : shown, name);
+  if (shown.empty()) return {};
+  std::vector<int> code = ReadRow(shown, *pics, kRowY, 4);
+  for (int s : code)
+    if (s < 0 || s >= 9) return {};
+  if (game.WaitStatus(StatusLine::kAnswer, 6).empty()) return {};
+  return code;
+}
+
 std::string E2eTest::FrameName(const std::string &what) {
   const ::testing::TestInfo *t = ::testing::UnitTest::GetInstance()->current_test_info();
   return std::string(t->test_suite_name()) + "." + t->name() + "-" + what + ".bmp";

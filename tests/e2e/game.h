@@ -134,6 +134,9 @@ class E2eTest : public ::testing::Test {
   // Starts the game on this test's server; the pointer to it stays valid for the test.
   Game &Start(const std::string &cwd = kRoot, const std::vector<std::string> &prefix = {},
               const std::string &program = kGameBinary);
+  // GO, the row of four read off the screen while it is shown (kept as frames/<test>-<name>.bmp), then the
+  // answer phase; empty if any of it never showed.
+  std::vector<int> StartRoundOfFour(Game &game, const std::string &name);
   // Keeps a frame for a person to look at: frames/<test>-<what>.bmp under the test's working directory.
   static void Keep(const Image &frame, const std::string &what);
   static std::string FrameName(const std::string &what);

@@ -15,22 +15,7 @@ std::string Launcher() {
   return launcher ? launcher : "";
 }
 
-class PackagedGame : public E2eTest {
- protected:
-  // GO, the row of four read off the screen while it is shown, then the answer phase; empty if any of it
-  // never showed.
-  std::vector<int> StartRound(Game &game, const std::string &name) {
-    if (!game.ClickGo()) return {};
-    const Image shown = game.WaitStatus(StatusLine::kMemorise, 3);
-    Keep(shown.empty() ? game.Frame() : shown, name);
-    if (shown.empty()) return {};
-    std::vector<int> code = ReadRow(shown, *pics, kRowY, 4);
-    for (int s : code)
-      if (s < 0 || s >= 9) return {};
-    if (game.WaitStatus(StatusLine::kAnswer, 6).empty()) return {};
-    return code;
-  }
-};
+using PackagedGame = E2eTest;
 
 TEST_F(PackagedGame, LauncherFromElsewherePlaysARightAndAWrongRoundAndEscapeEndsWithStatusZero) {
   const std::string launcher = Launcher();
@@ -39,7 +24,7 @@ TEST_F(PackagedGame, LauncherFromElsewherePlaysARightAndAWrongRoundAndEscapeEnds
   Game &game = Start(scratch.path(), {}, launcher);
   ASSERT_TRUE(game.Open()) << launcher << " showed no window: " << game.Output();
 
-  std::vector<int> code = StartRound(game, "memorise");
+  std::vector<int> code = StartRoundOfFour(game, "memorise");
   ASSERT_EQ(code.size(), 4u) << "no row of four symbols, then the answer phase, after GO: "
                              << Name(ReadStatus(game.Frame(), *refs));
   for (int s : code) ASSERT_TRUE(game.ClickKey(s)) << "key " << s + 2 << " never drawn pressed and released";
@@ -48,7 +33,7 @@ TEST_F(PackagedGame, LauncherFromElsewherePlaysARightAndAWrongRoundAndEscapeEnds
   ASSERT_FALSE(right.empty()) << "no \"R\xC3\xA4tt svar!\": " << Name(ReadStatus(game.Frame(), *refs));
 
   // Right but for the last symbol: the verdict, and the row asked for above the one entered.
-  code = StartRound(game, "memorise-again");
+  code = StartRoundOfFour(game, "memorise-again");
   ASSERT_EQ(code.size(), 4u) << "no second round after GO: " << Name(ReadStatus(game.Frame(), *refs));
   std::vector<int> answer = code;
   answer.back() = (answer.back() + 1) % 9;
