@@ -49,6 +49,11 @@ class WindowsGame : public E2eTest {
                 "(or SDL2_SOURCE= and SDL12COMPAT_SOURCE=)";
       return;
     }
+    if (!fs::exists(kWine)) {
+      missing =
+          std::string("no ") + kWine + ": tools/install-deps windows installs Wine where the release has it";
+      return;
+    }
     // The zip as a player gets it, unpacked afresh; the Wine prefix once, for every later run too.
     fs::remove_all(kUnzipped);
     fs::create_directories(kUnzipped);
