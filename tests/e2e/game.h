@@ -137,6 +137,9 @@ class E2eTest : public ::testing::Test {
   // GO, the row of four read off the screen while it is shown (kept as frames/<test>-<name>.bmp), then the
   // answer phase; empty if any of it never showed.
   std::vector<int> StartRoundOfFour(Game &game, const std::string &name);
+  // A right round of four, then a wrong one (right but for the last symbol), played with real clicks and
+  // read off the screen, the verdicts kept as frames; fails the test where any of it does not show.
+  void PlayARightAndAWrongRound(Game &game);
   // Keeps a frame for a person to look at: frames/<test>-<what>.bmp under the test's working directory.
   static void Keep(const Image &frame, const std::string &what);
   static std::string FrameName(const std::string &what);
