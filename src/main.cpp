@@ -165,24 +165,24 @@ static const char *WhyUnpaced() {
 // The frame loop has no pacing of its own, so a flip that does not wait for the display makes the game take
 // a whole core: once the second after start-up is over, say so once.
 void CheckPacing() {
-  static Uint32 firstFrame = 0, counting = 0;  // when the first frame came, and the counted second began
-  static int frames = -2;                      // frames counted; -2 before the first frame, -1 in start-up
+  static Uint32 since = 0;  // when start-up began, with the first frame; then when the counted second began
+  static int frames = -2;   // frames counted; -2 before the first frame, -1 in start-up
   static bool checked = false;
   if (checked) return;
   const Uint32 now = SDL_GetTicks();
   if (frames == -2) {
-    firstFrame = now;
+    since = now;
     frames = -1;
     return;
   }
   if (frames == -1) {
-    if (now - firstFrame < kStartUpMs) return;
-    counting = now;
+    if (now - since < kStartUpMs) return;
+    since = now;
     frames = 0;
     return;
   }
   ++frames;
-  if (now - counting < kPaceCheckMs) return;
+  if (now - since < kPaceCheckMs) return;
   checked = true;
   if (frames <= kUnpacedFramesPerSecond) return;
   char message[512];
