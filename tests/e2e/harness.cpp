@@ -278,22 +278,23 @@ static bool Titled(Display *dpy, Window w, const char *title) {
   return match;
 }
 
-static Window Search(Display *dpy, Window w, const char *title) {
+static Window Search(Display *dpy, Window w, const char *title, Window except) {
+  if (w == except) return 0;
   XWindowAttributes a;
   if (Titled(dpy, w, title) && XGetWindowAttributes(dpy, w, &a) && a.map_state == IsViewable) return w;
   Window root, parent, *children = nullptr;
   unsigned n = 0;
   if (!XQueryTree(dpy, w, &root, &parent, &children, &n)) return 0;
   Window found = 0;
-  for (unsigned i = 0; i < n && !found; ++i) found = Search(dpy, children[i], title);
+  for (unsigned i = 0; i < n && !found; ++i) found = Search(dpy, children[i], title, except);
   if (children) XFree(children);
   return found;
 }
 
-Window FindWindow(Display *dpy, const char *title, double seconds) {
+Window FindWindow(Display *dpy, const char *title, double seconds, Window except) {
   const double end = Now() + seconds;
   for (;;) {
-    const Window w = Search(dpy, DefaultRootWindow(dpy), title);
+    const Window w = Search(dpy, DefaultRootWindow(dpy), title, except);
     if (w || Now() > end) return w;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
@@ -326,6 +327,17 @@ Image Shrink(const Image &image, int scale) {
     for (int x = 0; x < small.w; ++x)
       small.px[static_cast<size_t>(y) * small.w + x] = image.at(x * scale, y * scale);
   return small;
+}
+
+Image Enlarge(const Image &image, int scale) {
+  Image big;
+  big.w = image.w * scale;
+  big.h = image.h * scale;
+  big.px.resize(static_cast<size_t>(big.w) * big.h);
+  for (int y = 0; y < big.h; ++y)
+    for (int x = 0; x < big.w; ++x)
+      big.px[static_cast<size_t>(y) * big.w + x] = image.at(x / scale, y / scale);
+  return big;
 }
 
 void MovePointer(Display *dpy, Window win, int x, int y) {

@@ -113,11 +113,14 @@ class XServer {
   std::string name_;
 };
 
-// The viewable window titled `title`, waiting up to `seconds` for it to appear; 0 if it does not.
-Window FindWindow(Display *dpy, const char *title, double seconds);
+// The viewable window titled `title`, other than `except`, waiting up to `seconds` for it to appear; 0 if it
+// does not.
+Window FindWindow(Display *dpy, const char *title, double seconds, Window except = 0);
 Image Capture(Display *dpy, Window win);
 // Each `scale` by `scale` block of `image` as one pixel, taken from the block's top-left corner.
 Image Shrink(const Image &image, int scale);
+// Each pixel of `image` as a `scale` by `scale` block.
+Image Enlarge(const Image &image, int scale);
 // XTest input, as the pointer and keyboard devices would send it; coordinates are the window's.
 void MovePointer(Display *dpy, Window win, int x, int y);
 void SetButton(Display *dpy, unsigned button, bool down);

@@ -9,18 +9,6 @@ namespace {
 
 using ScaledWindow = E2eTest;
 
-// Each pixel of `image` as a `scale` by `scale` block.
-Image Enlarge(const Image &image, int scale) {
-  Image big;
-  big.w = image.w * scale;
-  big.h = image.h * scale;
-  big.px.resize(static_cast<size_t>(big.w) * big.h);
-  for (int y = 0; y < big.h; ++y)
-    for (int x = 0; x < big.w; ++x)
-      big.px[static_cast<size_t>(y) * big.w + x] = image.at(x / scale, y / scale);
-  return big;
-}
-
 void ExpectSize(const XServer &x, Window win, int width, int height) {
   XWindowAttributes a;
   ASSERT_TRUE(XGetWindowAttributes(x.dpy(), win, &a));

@@ -83,31 +83,6 @@ class WindowsGame : public E2eTest {
     return Start(cwd, WineEnvironment(debug, extra), folder + "/glimtra.exe");
   }
 
-  // The first viewable top-level window titled `title` other than `except`, within `seconds`; 0 if none.
-  Window OtherWindow(const char *title, Window except, double seconds) {
-    const double end = Now() + seconds;
-    do {
-      Window root, parent, *children = nullptr;
-      unsigned n = 0;
-      Window found = 0;
-      if (XQueryTree(x->dpy(), DefaultRootWindow(x->dpy()), &root, &parent, &children, &n)) {
-        for (unsigned i = 0; i < n && !found; ++i) {
-          char *name = nullptr;
-          XWindowAttributes a;
-          if (children[i] != except && XFetchName(x->dpy(), children[i], &name) && name &&
-              std::string(name) == title && XGetWindowAttributes(x->dpy(), children[i], &a) &&
-              a.map_state == IsViewable)
-            found = children[i];
-          if (name) XFree(name);
-        }
-        if (children) XFree(children);
-      }
-      if (found) return found;
-      usleep(50000);
-    } while (Now() < end);
-    return 0;
-  }
-
   // Where Wine's frames come fast enough, the game's warning box (see below) appears two seconds after
   // start-up and takes the focus, and the next click on the game only brings it back to the front, as with
   // any window. A click on the background, once the warning is due, makes every later click count.
@@ -147,15 +122,8 @@ TEST_F(WindowsGame, OnA4KDesktopTheWindowIsTwiceAsLargeWithTheGoldenFrameInSharp
   EXPECT_EQ(a.height, 2 * kHeight);
   const Image whole = Capture(x->dpy(), game.win());
   const Image golden = LoadBmp(std::string(kRoot) + "/tests/golden/startup.bmp");
-  Image doubled = golden;
-  doubled.w *= 2;
-  doubled.h *= 2;
-  doubled.px.resize(static_cast<size_t>(doubled.w) * doubled.h);
-  for (int y = 0; y < doubled.h; ++y)
-    for (int i = 0; i < doubled.w; ++i)
-      doubled.px[static_cast<size_t>(y) * doubled.w + i] = golden.at(i / 2, y / 2);
   Keep(whole, "scaled");
-  EXPECT_EQ(CountDifferences(whole, doubled), 0) << "not the golden frame in 2x2 blocks";
+  EXPECT_EQ(CountDifferences(whole, Enlarge(golden, 2)), 0) << "not the golden frame in 2x2 blocks";
 }
 
 // From a folder without pix/, as a shortcut or a command prompt may start it: the pictures come from
@@ -205,7 +173,7 @@ TEST_F(WindowsGame, UnpacedFramesAreToldInAWarningBoxBesideTheGameWhichPlaysOn) 
   const int frames = CountFrames(x->dpy(), game.win(), seconds);
   printf("idle under Wine, software renderer: %.0f frames a second, %.0f%% of a core\n", frames / seconds,
          100 * (CpuSeconds(game.process().pid()) - cpu) / (Now() - start));
-  const Window box = OtherWindow("Glimtra", game.win(), 15);
+  const Window box = FindWindow(x->dpy(), "Glimtra", 15, game.win());
   ASSERT_NE(box, 0u) << "no warning box";
   const std::string said = game.Output();
   EXPECT_NE(said.find("set_window_text L\"the display does not pace the frames"), std::string::npos)
