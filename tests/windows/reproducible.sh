@@ -25,11 +25,15 @@ cp -a "$root/build-windows/sdl" "$copy/build-windows/"
   export SDL2_SOURCE="$root/build-windows/sdl/SDL2-src" SDL12COMPAT_SOURCE="$root/build-windows/sdl/sdl12-compat-src"
   tools/build-windows build-windows
 )
-again=$copy/build-windows/$(basename "$zip")
-if cmp "$zip" "$again"; then
-  echo "the same bytes: $zip"
-  rm -rf "$work"
-  exit 0
-fi
-echo "differs from $zip: $again (unzip both and compare, e.g. with diffoscope)"
-exit 1
+status=0
+for made in "$zip" "${zip%.zip}.msi"; do
+  again=$copy/build-windows/$(basename "$made")
+  if cmp "$made" "$again"; then
+    echo "the same bytes: $made"
+  else
+    echo "differs from $made: $again (unpack both and compare, e.g. with diffoscope)"
+    status=1
+  fi
+done
+[ $status -eq 1 ] || rm -rf "$work"
+exit $status

@@ -1,45 +1,22 @@
 // The Windows zip as a player meets it: unzipped, glimtra.exe under Wine in an X server of the test's own.
 #include <X11/keysym.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 
-#include "game.h"
+#include "wine.h"
 
 namespace fs = std::filesystem;
 
 namespace e2e {
 namespace {
 
-// Wine's 64-bit loader and server themselves: where armhf is enabled, /usr/bin/wine may pick the ARM loader.
-const char kWine[] = "/usr/lib/wine/wine64";
-const char kWineServer[] = "/usr/lib/wine/wineserver64";
-
 // Where the zip is unpacked and the test's own Wine prefix lives, under this build folder.
 const std::string kUnzipped = std::string(kWindowsBuild) + "/unzipped";
 const std::string kPrefix = std::string(kWindowsBuild) + "/wineprefix";
 const std::string kGameFolder = kUnzipped + "/" + kZipFolder;
 
-// Wine's own settings, then what the player's environment adds (`extra`), then the loader.
-std::vector<std::string> WineEnvironment(const std::string &debug, const std::vector<std::string> &extra) {
-  std::vector<std::string> prefix = {"env", "WINEPREFIX=" + kPrefix, std::string("WINELOADER=") + kWine,
-                                     std::string("WINESERVER=") + kWineServer, "WINEDEBUG=" + debug,
-                                     // No installers for .NET and the web browser engine, which the game does
-                                     // not use.
-                                     "WINEDLLOVERRIDES=mscoree,mshtml="};
-  prefix.insert(prefix.end(), extra.begin(), extra.end());
-  prefix.push_back(kWine);
-  return prefix;
-}
-
-int Shell(const std::string &command) { return std::system(command.c_str()); }
-
-// What is missing for the test, or empty: set once per test program.
-std::string missing;
-
-class WindowsGame : public E2eTest {
+class WindowsGame : public WineTest {
  protected:
   static void SetUpTestSuite() {
     E2eTest::SetUpTestSuite();
@@ -49,51 +26,17 @@ class WindowsGame : public E2eTest {
                 "(or SDL2_SOURCE= and SDL12COMPAT_SOURCE=)";
       return;
     }
-    if (!fs::exists(kWine)) {
-      missing =
-          std::string("no ") + kWine + ": tools/install-deps windows installs Wine where the release has it";
-      return;
-    }
     // The zip as a player gets it, unpacked afresh; the Wine prefix once, for every later run too.
     fs::remove_all(kUnzipped);
     fs::create_directories(kUnzipped);
     if (Shell("cd '" + kUnzipped + "' && cmake -E tar xf '" + kZip + "'") != 0) missing = "an unpacked zip";
-    if (!fs::exists(kPrefix + "/system.reg") &&
-        Shell("env -u DISPLAY WINEPREFIX='" + kPrefix +
-              "' WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= " + kWine +
-              " wineboot -i >/dev/null 2>&1 && WINEPREFIX='" + kPrefix + "' " + kWineServer + " -w") != 0)
-      missing = "a Wine prefix (wineboot -i failed)";
-  }
-
-  void SetUp() override {
-    if (!missing.empty()) GTEST_SKIP() << "skipped: " << missing;
-    E2eTest::SetUp();
-    // Full HD, as most players have: the window stays 350x300, and message boxes open apart from it.
-    UseScreen(1920, 1080);
-  }
-
-  // Wine's server outlives the game; each test leaves none behind.
-  void TearDown() override {
-    E2eTest::TearDown();
-    if (missing.empty()) Shell("WINEPREFIX='" + kPrefix + "' " + kWineServer + " -k >/dev/null 2>&1");
+    if (missing.empty()) SetUpPrefix(kPrefix);
   }
 
   Game &StartExe(const std::string &cwd, const std::string &folder = kGameFolder,
                  const std::string &debug = "-all", const std::vector<std::string> &extra = {}) {
-    return Start(cwd, WineEnvironment(debug, extra), folder + "/glimtra.exe");
+    return WineTest::StartExe(cwd, folder, debug, extra);
   }
-
-  // Where Wine's frames come fast enough, the game's warning box (see below) appears two seconds after
-  // start-up and takes the focus, and the next click on the game only brings it back to the front, as with
-  // any window. A click on the background, once the warning is due, makes every later click count.
-  void Focus(Game &game) {
-    usleep(2500000);
-    MovePointer(x->dpy(), game.win(), kBackground.x, kBackground.y);
-    SetButton(x->dpy(), 1, true);
-    SetButton(x->dpy(), 1, false);
-    usleep(500000);
-  }
-  static constexpr Point kBackground = {300, 290};  // beside the SDL badge, no control
 };
 
 // Started in its own folder, as a double-click does: the first frame is the golden one, pixel for pixel.
