@@ -103,7 +103,7 @@ class InstalledGame : public WineTest {
 
   // Wine keeps the registry in memory and writes it out when its server ends.
   Registry Flushed(const char *file) {
-    Shell("WINEPREFIX='" + prefix + "' " + kWineServer + " -w");
+    Shell("WINEPREFIX='" + prefix + "' timeout 60 " + kWineServer + " -w");
     return ReadRegistry(prefix + file);
   }
 
@@ -118,16 +118,16 @@ class InstalledGame : public WineTest {
     return now;
   }
 
-  // Windows puts the shortcut of a package installed per machine into the Start menu of all users; Wine's
-  // installer puts it into that of the user who installs, a known gap of Wine's. It is looked for in both.
+  // Windows puts the shortcut of a package installed per machine into the Start menu of all users
+  // (C:\ProgramData\...); Wine's installer puts it into that of the user who installs, a known gap of
+  // Wine's, and it is looked for there.
   std::string Shortcut() {
-    const std::string menu = "/Microsoft/Windows/Start Menu/Programs/Glimtra.lnk";
-    std::string found = prefix + "/drive_c/ProgramData" + menu;
-    std::error_code ignored;
-    for (const auto &user : fs::directory_iterator(prefix + "/drive_c/users", ignored))
-      if (fs::exists(user.path().string() + "/AppData/Roaming" + menu))
-        found = user.path().string() + "/AppData/Roaming" + menu;
-    return found;
+    std::error_code none;
+    for (const auto &user : fs::directory_iterator(prefix + "/drive_c/users", none)) {
+      const std::string lnk = user.path().string() + "/AppData/Roaming/Microsoft/Windows/Start Menu/Programs";
+      if (fs::exists(lnk + "/Glimtra.lnk")) return lnk + "/Glimtra.lnk";
+    }
+    return "";
   }
 
   const std::string log = scratch.path() + "/msiexec.log";

@@ -12,6 +12,9 @@ const char kWine[] = "/usr/lib/wine/wine64";
 const char kWineServer[] = "/usr/lib/wine/wineserver64";
 std::string WineTest::prefix;
 std::string WineTest::missing;
+// No installers for .NET and the web browser engine, which the game does not use; and no menu entries on
+// this machine's desktop, which Wine would make for Windows shortcuts (winemenubuilder).
+static const char kOverrides[] = "WINEDLLOVERRIDES=mscoree,mshtml,winemenubuilder.exe=";
 
 int Shell(const std::string &command) { return std::system(command.c_str()); }
 
@@ -23,8 +26,7 @@ void WineTest::SetUpPrefix(const std::string &where) {
     return;
   }
   if (!std::filesystem::exists(prefix + "/system.reg") &&
-      Shell("env -u DISPLAY WINEPREFIX='" + prefix +
-            "' WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= " + kWine +
+      Shell("env -u DISPLAY WINEPREFIX='" + prefix + "' WINEDEBUG=-all " + kOverrides + " " + kWine +
             " wineboot -i >/dev/null 2>&1 && WINEPREFIX='" + prefix + "' " + kWineServer + " -w") != 0)
     missing = "a Wine prefix (wineboot -i failed)";
 }
@@ -43,12 +45,12 @@ void WineTest::TearDown() {
 
 std::vector<std::string> WineTest::WineEnvironment(const std::string &debug,
                                                    const std::vector<std::string> &extra) {
-  std::vector<std::string> env = {"env", "WINEPREFIX=" + prefix, std::string("WINELOADER=") + kWine,
-                                  std::string("WINESERVER=") + kWineServer, "WINEDEBUG=" + debug,
-                                  // No installers for .NET and the web browser engine, which the game does
-                                  // not use; and no menu entries on this machine's desktop, which Wine
-                                  // would make for a Windows shortcut (winemenubuilder).
-                                  "WINEDLLOVERRIDES=mscoree,mshtml,winemenubuilder.exe="};
+  std::vector<std::string> env = {"env",
+                                  "WINEPREFIX=" + prefix,
+                                  std::string("WINELOADER=") + kWine,
+                                  std::string("WINESERVER=") + kWineServer,
+                                  "WINEDEBUG=" + debug,
+                                  kOverrides};
   env.insert(env.end(), extra.begin(), extra.end());
   env.push_back(kWine);
   return env;
