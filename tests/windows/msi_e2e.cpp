@@ -168,7 +168,7 @@ TEST_F(InstalledGame, InstallsSilentlyPlaysReplacesTheOlderRefusesToGoBackAndUni
   EXPECT_NE(first.shortcut.find(folder + "glimtra.exe"), std::string::npos) << "no shortcut to the exe";
   EXPECT_NE(first.shortcut.find(wide), std::string::npos) << "the shortcut does not start in " << folder;
 
-  // The installed game, started from another folder as the shortcut's working folder may be missed.
+  // The installed game, started from another folder, as a command prompt may start it.
   Game &game = StartExe(scratch.path(), prefix + "/drive_c/Program Files/Glimtra");
   ASSERT_TRUE(game.Open(30)) << "no window with the idle scene: " << game.Output();
   const Image frame = game.Frame();
@@ -202,11 +202,10 @@ TEST_F(InstalledGame, InstallsSilentlyPlaysReplacesTheOlderRefusesToGoBackAndUni
   // Wine's installer titles its message box so.
   const Window box = FindWindow(x->dpy(), "Install Failed", 30);
   ASSERT_NE(box, 0u) << "no message box: " << ReadFile(log);
-  const std::string said = ReadFile(log);  // Wine's trace of the box's text being set
-  EXPECT_NE(said.find("L\"En nyare version av Glimtra \\00e4r redan installerad"), std::string::npos)
-      << "no message in Swedish";
-  EXPECT_NE(said.find("A newer version of Glimtra is already installed"), std::string::npos)
-      << "no message in English";
+  // Wine's trace of the box's text being set, as the player reads it.
+  for (const char *said :
+       {"L\"En nyare version av Glimtra \\00e4r redan installerad", "A newer version of Glimtra"})
+    EXPECT_NE(ReadFile(log).find(said), std::string::npos) << "the message does not say: " << said;
   // Return presses the box's one button, with the pointer over it, as a player's Enter does.
   MovePointer(x->dpy(), box, 10, 10);
   SetKey(x->dpy(), XK_Return, true);
