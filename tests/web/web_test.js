@@ -270,22 +270,9 @@ const cases = {
     check(page.problems.length === 0, page.problems.join('\n'));
   },
 
-  // Every way the page can fail ends on the page's own Swedish words, exactly, and no other line (the game's
-  // English one for a terminal, a later failure's) takes their place: see failures() below.
-  async failures(browser) {
-    await failures(browser);
-  },
-
-  // What the player sees on the screen, in device pixels, at several window sizes, resized and turned without
-  // a reload; and gestures on the game that neither scroll nor zoom the page. See screen() below.
-  async screen(browser) {
-    await screen(browser);
-  },
-
-  // The page's pace: one game frame for each animation frame of the browser. See pace() below.
-  async pace(browser) {
-    await pace(browser);
-  },
+  // Below, each in its own part: what the page says for each way it can fail, what the player sees on the
+  // screen, and the page's pace.
+  failures, screen, pace,
 };
 
 // ---- Failures, in the page's own words ----
@@ -305,12 +292,14 @@ function packedPictures(html) {
   return {packed, bytes, files};
 }
 
-// A copy of the page whose pictures `change` has changed, written beside the test's output.
+// A copy of the page whose pictures `change` has changed in place, or replaced (by the bytes or the packed text
+// it returns), written beside the test's output.
 function pageWithPictures(name, change) {
   const html = fs.readFileSync(pageFile, 'utf8'), pictures = packedPictures(html);
-  const bytes = change(pictures) || pictures.bytes;
+  const changed = change(pictures) || pictures.bytes;
+  const packed = typeof changed === 'string' ? changed : zlib.gzipSync(changed).toString('base64');
   const file = path.join(outDir, name + '.html');
-  fs.writeFileSync(file, html.replace(pictures.packed, zlib.gzipSync(bytes).toString('base64')));
+  fs.writeFileSync(file, html.replace(pictures.packed, packed));
   return 'file://' + path.resolve(file);
 }
 
@@ -325,11 +314,17 @@ async function expectCannotRun(page, detail, what) {
   await page.close();
 }
 
+// Every way the page can fail ends on the page's own Swedish words, exactly, and no other line (the game's
+// English one for a terminal, a later failure's) takes their place.
 async function failures(browser) {
   await expectCannotRun(await open(browser, {noWasm: true}),
                         'Webbläsaren saknar WebAssembly. Prova en nyare webbläsare.', 'without WebAssembly');
 
-  // The pictures' headers made unreadable: the browser's decoder refuses it, before the game starts.
+  const garbled = pageWithPictures('garbled-pictures', () => Buffer.from('no gzip stream').toString('base64'));
+  await expectCannotRun(await open(browser, {url: garbled}), 'Spelets bilder gick inte att packa upp.',
+                        'pictures that do not unpack');
+
+  // go.bmp's headers made unreadable: the browser's decoder refuses it, before the game starts.
   const broken = pageWithPictures('broken-picture', ({bytes, files}) => {
     const go = files.get('go.bmp');
     bytes.fill(0x55, go.at, go.at + Math.min(54, go.length));
@@ -345,8 +340,11 @@ async function failures(browser) {
   await expectCannotRun(await open(browser, {url: missing}), 'Bilden pix/s3.bmp gick inte att läsa.',
                         'a picture missing from the page');
 
-  // Where the canvas cannot be drawn on, the game's window cannot open; and an error in the middle of play.
+  // No DecompressionStream; a canvas that cannot be drawn on, where the game's window cannot open; an error in
+  // the middle of play.
   for (const [what, breakIt, detail] of [
+    ['a browser without DecompressionStream', () => { delete window.DecompressionStream; },
+     'Webbläsaren kan inte packa upp spelets bilder (DecompressionStream saknas). Prova en nyare webbläsare.'],
     ['a canvas without 2D drawing', () => {
       HTMLCanvasElement.prototype.getContext = function () { return null; };
     }, 'Webbläsaren kan inte rita spelet (ingen 2D-canvas). Prova en annan webbläsare.'],
@@ -419,6 +417,8 @@ async function expectOnScreen(page, golden, what) {
                   `middle of the window: ${problem}; the screenshot is ${file}`);
 }
 
+// What the player sees, in device pixels, at several window sizes, resized and turned without a reload; and
+// gestures on the game and beside it that neither scroll nor zoom the page.
 async function screen(browser) {
   const golden = readBmp(path.join(goldenDir, 'startup.bmp'));
   const desktop = {hasTouch: false, isMobile: false}, phone = {hasTouch: true, isMobile: true};
