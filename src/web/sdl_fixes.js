@@ -1,13 +1,13 @@
 // What emscripten's SDL 1.2 emulation gets wrong for Glimtra, mended; given to emcc with --js-library.
-// Each fix replaces a function of emscripten's src/library_sdl.js and leans on its internals (SDL.surfaces,
-// SDL.rwops, Asyncify), so it holds for the emscripten releases it was checked against (Debian 12's and
-// Debian 13's); the build refuses any other, and the golden frames of tests/web/ show whether a new release
-// still needs and takes each fix before the pin is moved.
+// Each fix replaces a function of emscripten's src/library_sdl.js (src/lib/libsdl.js since 4.0) and leans on
+// its internals (SDL.surfaces, SDL.rwops, Asyncify), so it holds for the emscripten releases it was checked
+// against (Debian 12's, Debian 13's and testing's); the build refuses any other, and the golden frames of
+// tests/web/ show whether a new release still needs and takes each fix before the pin is moved.
 {{{ (function () {
-  var written = ['3.1.6', '3.1.69'];
+  var written = ['3.1.6', '3.1.69', '6.0.5'];
   if (written.indexOf(EMSCRIPTEN_VERSION) < 0)
-    throw new Error('src/web/sdl_fixes.js was written for emscripten ' + written.join(' and ') + ', not ' +
-                    EMSCRIPTEN_VERSION + ': check each fix against that release\'s library_sdl.js, then ' +
+    throw new Error('src/web/sdl_fixes.js was written for emscripten ' + written.join(', ') + ', not ' +
+                    EMSCRIPTEN_VERSION + ': check each fix against that release\'s SDL 1.2 library, then ' +
                     'move the pin and run the web tests');
   return '';
 })() }}}

@@ -1,6 +1,6 @@
 // Glimtra's page in Debian's chromium, driven over the DevTools protocol with real mouse, touch and key
 // events: the golden frames, whole rounds, the level button, Escape, and what the page says when it cannot run.
-// Usage: node web_test.js PAGE GOLDEN_DIR OUT_DIR golden|pressedGo|rounds|touch|escape|failures
+// Usage: node web_test.js PAGE GOLDEN_DIR OUT_DIR golden|pressedGo|rounds|touch|escape|failures|screen|pace
 'use strict';
 const fs = require('fs');
 const os = require('os');
@@ -270,25 +270,236 @@ const cases = {
     check(page.problems.length === 0, page.problems.join('\n'));
   },
 
-  // Where the page cannot run it says so instead of showing an empty canvas: a browser without WebAssembly,
-  // and a picture that does not decode (a copy of the page with pix/go.bmp cut short).
-  async failures(browser) {
-    let page = await open(browser, {noWasm: true});
-    let said = await notice(page);
-    check(/kan inte köras/.test(said.headline) && /WebAssembly/.test(said.detail), JSON.stringify(said));
-
-    const html = fs.readFileSync(pageFile, 'utf8');
-    const packed = /(<script type="application\/octet-stream" id="pictures">)([^<]*)</.exec(html);
-    const files = zlib.gunzipSync(Buffer.from(packed[2], 'base64'));
-    const at = files.indexOf('go.bmp\n') + 'go.bmp\n3426\n'.length;
-    files.fill(0x55, at, at + 54);  // its headers
-    const broken = path.join(outDir, 'broken-picture.html');
-    fs.writeFileSync(broken, html.replace(packed[2], zlib.gzipSync(files).toString('base64')));
-    page = await open(browser, {url: 'file://' + path.resolve(broken)});
-    said = await notice(page);
-    check(/kan inte köras/.test(said.headline) && /go\.bmp/.test(said.detail), JSON.stringify(said));
-  },
+  // Below, each in its own part: what the page says for each way it can fail, what the player sees on the
+  // screen, and the page's pace.
+  failures, screen, pace,
 };
+
+// ---- Failures, in the page's own words ----
+
+// The pictures packed into a page (see make_page.py), each by name: where its bytes start and how many.
+function packedPictures(html) {
+  const packed = /<script type="application\/octet-stream" id="pictures">([^<]*)</.exec(html)[1];
+  const bytes = zlib.gunzipSync(Buffer.from(packed, 'base64')), files = new Map();
+  for (let at = 0; at < bytes.length;) {
+    const name = bytes.toString('latin1', at, bytes.indexOf(10, at));
+    at += name.length + 1;
+    const length = Number(bytes.toString('latin1', at, bytes.indexOf(10, at)));
+    at = bytes.indexOf(10, at) + 1;
+    files.set(name, {at, length});
+    at += length;
+  }
+  return {packed, bytes, files};
+}
+
+// A copy of the page whose pictures `change` has changed in place, or replaced (by the bytes or the packed text
+// it returns), written beside the test's output.
+function pageWithPictures(name, change) {
+  const html = fs.readFileSync(pageFile, 'utf8'), pictures = packedPictures(html);
+  const changed = change(pictures) || pictures.bytes;
+  const packed = typeof changed === 'string' ? changed : zlib.gzipSync(changed).toString('base64');
+  const file = path.join(outDir, name + '.html');
+  fs.writeFileSync(file, html.replace(pictures.packed, packed));
+  return 'file://' + path.resolve(file);
+}
+
+// The page says `detail` under its headline, and still says exactly that some frames later.
+async function expectCannotRun(page, detail, what) {
+  for (const when of ['first', 'still']) {
+    const said = await notice(page);
+    check(said.headline === 'Glimtra kan inte köras här.' && said.detail === detail && !said.again,
+          `${what}: the page says ${JSON.stringify(said)} (${when}), not ${JSON.stringify(detail)}`);
+    await frames(page, 10);
+  }
+  await page.close();
+}
+
+// Every way the page can fail ends on the page's own Swedish words, exactly, and no other line (the game's
+// English one for a terminal, a later failure's) takes their place.
+async function failures(browser) {
+  await expectCannotRun(await open(browser, {noWasm: true}),
+                        'Webbläsaren saknar WebAssembly. Prova en nyare webbläsare.', 'without WebAssembly');
+
+  const garbled = pageWithPictures('garbled-pictures', () => Buffer.from('no gzip stream').toString('base64'));
+  await expectCannotRun(await open(browser, {url: garbled}), 'Spelets bilder gick inte att packa upp.',
+                        'pictures that do not unpack');
+
+  // go.bmp's headers made unreadable: the browser's decoder refuses it, before the game starts.
+  const broken = pageWithPictures('broken-picture', ({bytes, files}) => {
+    const go = files.get('go.bmp');
+    bytes.fill(0x55, go.at, go.at + Math.min(54, go.length));
+  });
+  await expectCannotRun(await open(browser, {url: broken}), 'Bilden pix/go.bmp gick inte att läsa.',
+                        'a picture that does not decode');
+
+  // A picture left out of the page: the game itself finds it missing and reports it.
+  const missing = pageWithPictures('missing-picture', ({bytes, files}) => {
+    const s3 = files.get('s3.bmp'), start = s3.at - `s3.bmp\n${s3.length}\n`.length;
+    return Buffer.concat([bytes.subarray(0, start), bytes.subarray(s3.at + s3.length)]);
+  });
+  await expectCannotRun(await open(browser, {url: missing}), 'Bilden pix/s3.bmp gick inte att läsa.',
+                        'a picture missing from the page');
+
+  // No DecompressionStream; a canvas that cannot be drawn on, where the game's window cannot open; an error in
+  // the middle of play.
+  for (const [what, breakIt, detail] of [
+    ['a browser without DecompressionStream', () => { delete window.DecompressionStream; },
+     'Webbläsaren kan inte packa upp spelets bilder (DecompressionStream saknas). Prova en nyare webbläsare.'],
+    ['a canvas without 2D drawing', () => {
+      HTMLCanvasElement.prototype.getContext = function () { return null; };
+    }, 'Webbläsaren kan inte rita spelet (ingen 2D-canvas). Prova en annan webbläsare.'],
+    ['an error in play', () => {
+      const fill = CanvasRenderingContext2D.prototype.fillRect;
+      let n = 0;
+      CanvasRenderingContext2D.prototype.fillRect = function (...a) {
+        if (++n === 100) throw new TypeError('planted');
+        return fill.apply(this, a);
+      };
+    }, 'Spelet stannade av ett fel.']]) {
+    const page = await browser.newPage();
+    await page.evaluateOnNewDocument(breakIt);
+    await page.goto('file://' + path.resolve(pageFile));
+    await expectCannotRun(page, detail, what);
+  }
+}
+
+// ---- The screen, as the player sees it ----
+
+// A screenshot of the page, in device pixels, as rows of 0xRRGGBB: its PNG decoded by the browser.
+async function screenshot(page) {
+  const png = await page.screenshot({type: 'png', encoding: 'base64'});
+  const {w, h, rgba} = await page.evaluate(async png => {
+    const image = new Image();
+    image.src = 'data:image/png;base64,' + png;
+    await image.decode();
+    const canvas = new OffscreenCanvas(image.width, image.height), ctx = canvas.getContext('2d');
+    ctx.drawImage(image, 0, 0);
+    const data = ctx.getImageData(0, 0, image.width, image.height).data;
+    let s = '';
+    for (let i = 0; i < data.length; i += 0x8000) s += String.fromCharCode.apply(null, data.subarray(i, i + 0x8000));
+    return {w: image.width, h: image.height, rgba: btoa(s)};
+  }, png);
+  const bytes = Buffer.from(rgba, 'base64'), px = new Uint32Array(w * h);
+  for (let i = 0; i < px.length; ++i) px[i] = (bytes[4 * i] << 16) | (bytes[4 * i + 1] << 8) | bytes[4 * i + 2];
+  return {w, h, px, png};
+}
+
+const kBackground = 0x333333;
+
+// The viewport's screenshot, in device pixels, must show the start-up frame whole, in the middle of the window
+// (to a device pixel) at the largest whole factor that fits, each game pixel a factor x factor block of its one
+// colour, and the page's background everywhere else. Waits a little for the page to settle after a change.
+async function expectOnScreen(page, golden, what) {
+  const view = page.viewport(), ratio = view.deviceScaleFactor || 1;
+  const factor = Math.max(1, Math.floor(Math.min(view.width * ratio / kWidth, view.height * ratio / kHeight)));
+  const W = Math.round(view.width * ratio), H = Math.round(view.height * ratio);
+  let problem = '', shot = null;
+  for (let attempt = 0; attempt < 10 && problem !== null; ++attempt) {
+    await frames(page, 2);
+    shot = await screenshot(page);
+    const r = await page.evaluate(() => document.getElementById('canvas').getBoundingClientRect().toJSON());
+    const left = Math.round(r.left * ratio), top = Math.round(r.top * ratio);
+    problem = shot.w !== W || shot.h !== H ? `a screenshot of ${shot.w}x${shot.h}, not ${W}x${H}`
+      : Math.abs(2 * left + kWidth * factor - view.width * ratio) > 1.01 ||
+        Math.abs(2 * top + kHeight * factor - view.height * ratio) > 1.01 ? `the canvas is at (${left}, ${top})` : null;
+    for (let y = 0; y < H && !problem; ++y)
+      for (let x = 0; x < W && !problem; ++x) {
+        const gx = Math.floor((x - left) / factor), gy = Math.floor((y - top) / factor);
+        const want = gx >= 0 && gx < kWidth && gy >= 0 && gy < kHeight ? golden[gy * kWidth + gx] : kBackground;
+        if (shot.px[y * W + x] !== want)
+          problem = `device pixel (${x}, ${y}) is ${shot.px[y * W + x].toString(16)}, not ${want.toString(16)}`;
+      }
+  }
+  if (problem === null) return;
+  const file = path.join(outDir, `screen-${W}x${H}.png`);
+  fs.writeFileSync(file, Buffer.from(shot.png, 'base64'));
+  throw new Error(`${what} (${view.width}x${view.height} at ${ratio}): not the start-up frame at ${factor}x in the ` +
+                  `middle of the window: ${problem}; the screenshot is ${file}`);
+}
+
+// What the player sees, in device pixels, at several window sizes, resized and turned without a reload; and
+// gestures on the game and beside it that neither scroll nor zoom the page.
+async function screen(browser) {
+  const golden = readBmp(path.join(goldenDir, 'startup.bmp'));
+  const desktop = {hasTouch: false, isMobile: false}, phone = {hasTouch: true, isMobile: true};
+  // 600x500: 1.71 by width, 1.67 by height, where rounding would give 2 and overflow the window.
+  for (const [view, what] of [[{width: 600, height: 500, deviceScaleFactor: 1, ...desktop}, 'a small window'],
+                              [{width: 750, height: 620, deviceScaleFactor: 1.5, ...desktop}, 'at 150%']]) {
+    const page = await open(browser, {viewport: view});
+    await expectGolden(page, 'startup');
+    await expectOnScreen(page, golden, what);
+    await page.close();
+  }
+
+  // One page, never reloaded: the window made larger and smaller, moved to a display of another density;
+  // then a phone, turned.
+  let page = await open(browser, {viewport: {width: 800, height: 600, deviceScaleFactor: 1, ...desktop}});
+  await expectGolden(page, 'startup');
+  await page.evaluate(() => { window.glimtraNotReloaded = true; });
+  for (const [view, what] of [[{width: 1200, height: 1000}, 'enlarged'], [{width: 500, height: 400}, 'made smaller'],
+                              [{width: 800, height: 600, deviceScaleFactor: 2}, 'on a denser display']]) {
+    await page.setViewport({deviceScaleFactor: 1, ...desktop, ...view});
+    await expectOnScreen(page, golden, what);
+  }
+  check(await page.evaluate(() => window.glimtraNotReloaded), 'the page was loaded anew');
+  await page.close();
+
+  // A phone of 1071x2226 device pixels, where the canvas's place in CSS pixels is no whole number.
+  page = await open(browser, {viewport: {width: 408, height: 848, deviceScaleFactor: 2.625, ...phone}});
+  await expectGolden(page, 'startup');
+  await page.evaluate(() => { window.glimtraNotReloaded = true; });
+  await expectOnScreen(page, golden, 'a phone upright');
+  await page.setViewport({width: 848, height: 408, deviceScaleFactor: 2.625, ...phone});
+  await expectOnScreen(page, golden, 'the phone turned');
+  check(await page.evaluate(() => window.glimtraNotReloaded), 'turning the phone loaded the page anew');
+
+  // A pinch and a swipe of a player's fingers, on the game's notes at the right (where the game takes them for
+  // no control) and on the page's margin: the page neither zooms nor scrolls.
+  const session = await page.createCDPSession();
+  const touch = async (type, points) => session.send('Input.dispatchTouchEvent', {type, touchPoints: points});
+  for (const where of [await place(page, 330, 200), {x: 110, y: 200}]) {
+    for (const [gesture, fingers] of [['a pinch', d => [{x: where.x - d, y: where.y, id: 1}, {x: where.x + d, y: where.y, id: 2}]],
+                                      ['a swipe', d => [{x: where.x, y: where.y + 100 - 2 * d, id: 1}]]]) {
+      await touch('touchStart', fingers(10));
+      for (let d = 12; d <= 100; d += 4) {
+        await touch('touchMove', fingers(d));
+        await frames(page, 1);
+      }
+      await touch('touchEnd', []);
+      await frames(page, 5);
+      const moved = await page.evaluate(() => [visualViewport.scale, visualViewport.pageLeft, visualViewport.pageTop]);
+      check(moved.join() === '1,0,0', `${gesture} at ${where.x}, ${where.y} zooms or scrolls the page: ${moved}`);
+    }
+  }
+  await expectOnScreen(page, golden, 'after the gestures');
+  check(page.problems.length === 0, page.problems.join('\n'));
+}
+
+// ---- Pace ----
+
+// Counted, not timed: over 120 of the browser's animation frames, the game's frames, each of which starts with
+// the full-window clear of DrawScene on the page's canvas.
+async function pace(browser) {
+  const page = await open(browser);
+  await expectGolden(page, 'startup');
+  await page.evaluateOnNewDocument(() => {
+    const fill = CanvasRenderingContext2D.prototype.fillRect;
+    window.glimtraClears = 0;
+    CanvasRenderingContext2D.prototype.fillRect = function (x, y, w, h) {
+      if (this.canvas.id === 'canvas' && x === 0 && y === 0 && w === 350 && h === 300) ++window.glimtraClears;
+      return fill.apply(this, arguments);
+    };
+  });
+  await page.reload();
+  await expectGolden(page, 'startup');
+  const counted = await page.evaluate(n => new Promise(done => {
+    const first = window.glimtraClears;
+    const step = () => (--n > 0 ? requestAnimationFrame(step) : done(window.glimtraClears - first));
+    requestAnimationFrame(step);
+  }), 120);
+  check(Math.abs(counted - 120) <= 1, `the game drew ${counted} frames in 120 of the browser's animation frames`);
+  check(page.problems.length === 0, page.problems.join('\n'));
+}
 
 // ---- Run ----
 

@@ -1,22 +1,19 @@
 #!/bin/sh
-# The Windows zip built again from a copy of the tree in another folder, with another time zone, locale and
-# umask, must be the zip of make windows byte for byte. The copy reuses the SDL builds (that two clones build
-# the same SDL from cold is shown once, in README.md, since it takes minutes).
-# Usage: reproducible.sh ROOT WORK_DIR; exits with 77 when there is no zip to compare with.
+# The Windows zip built again from a copy of the tree elsewhere on the machine (tests/elsewhere.sh: on
+# disorderfs where it works), with another time zone, locale and umask, must be the zip of make windows byte
+# for byte. The copy reuses the SDL builds (that two clones build the same SDL from cold is shown once, in
+# README.md, since it takes minutes).
+# Usage: reproducible.sh ROOT; exits with 77 when there is no zip to compare with.
 set -eu
 root=$1
-work=$2
 zip=$(ls "$root"/build-windows/Glimtra-*-win64.zip 2>/dev/null || true)
 if [ -z "$zip" ] || [ ! -f "$root/build-windows/sdl/stamp" ]; then
   echo "skipped: no zip in $root/build-windows; make windows builds it from the SDL releases"
   exit 77
 fi
-rm -rf "$work"
-copy=$work/another/folder/glimtra
+. "$root/tests/elsewhere.sh"
+elsewhere "$root"
 mkdir -p "$copy/build-windows"
-# The tree as it is, changes not yet committed included, without version control and build folders.
-(cd "$root" && tar -cf - --exclude=./.git --exclude='./build*' --exclude=./tests/failures .) |
-  (cd "$copy" && tar -xf -)
 cp -a "$root/build-windows/sdl" "$copy/build-windows/"
 (
   cd "$copy"
@@ -25,15 +22,14 @@ cp -a "$root/build-windows/sdl" "$copy/build-windows/"
   export SDL2_SOURCE="$root/build-windows/sdl/SDL2-src" SDL12COMPAT_SOURCE="$root/build-windows/sdl/sdl12-compat-src"
   tools/build-windows build-windows
 )
-status=0
+result=0
 for made in "$zip" "${zip%.zip}.msi"; do
-  again=$copy/build-windows/$(basename "$made")
-  if cmp "$made" "$again"; then
+  if cmp "$made" "$copy/build-windows/$(basename "$made")"; then
     echo "the same bytes: $made"
   else
-    echo "differs from $made: $again (unpack both and compare, e.g. with diffoscope)"
-    status=1
+    echo "differs from $made: $tree/build-windows/$(basename "$made") (unpack both and compare, e.g. with" \
+      "diffoscope)"
+    result=1
   fi
 done
-[ $status -eq 1 ] || rm -rf "$work"
-exit $status
+exit $result

@@ -1,8 +1,11 @@
 // The Windows zip as a player meets it: unzipped, glimtra.exe under Wine in an X server of the test's own.
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <regex>
+#include <sstream>
 
 #include "wine.h"
 
@@ -135,6 +138,87 @@ TEST_F(WindowsGame, UnpacedFramesAreToldInAWarningBoxBesideTheGameWhichPlaysOn) 
   Focus(game);
   EXPECT_TRUE(game.ClickGo()) << "the game did not go on while the box was up";
   EXPECT_FALSE(game.WaitStatus(StatusLine::kMemorise, 3).empty()) << "no round after GO";
+}
+
+// ---- The zip itself, as Windows and a player read it, without Wine ----
+
+// What a command prints on its standard output.
+std::string Output(const std::string &command) {
+  std::string out;
+  if (FILE *pipe = popen(command.c_str(), "r")) {
+    char chunk[4096];
+    for (size_t n; (n = fread(chunk, 1, sizeof chunk, pipe)) > 0;) out.append(chunk, n);
+    pclose(pipe);
+  }
+  return out;
+}
+
+// The manifest Windows gives an exe when it starts it: resource type 24 (RT_MANIFEST), name 1, in its first
+// language, found through the resource directory of the PE32+ file as the loader finds it. Empty without one.
+std::string ExeManifest(const std::string &b) {
+  auto u16 = [&](size_t at) -> uint32_t {
+    return at + 2 <= b.size() ? uint8_t(b[at]) | uint8_t(b[at + 1]) << 8 : 0;
+  };
+  auto u32 = [&](size_t at) -> uint32_t { return u16(at) | u16(at + 2) << 16; };
+  const size_t pe = u32(0x3C), optional = pe + 24, sections = optional + u16(pe + 20);
+  if (b.compare(pe, 4, std::string("PE\0\0", 4)) != 0 || u16(optional) != 0x20B) return "";
+  // From an address in memory to its place in the file, through the section that holds it.
+  auto offset = [&](uint32_t rva) -> size_t {
+    for (size_t s = sections; s < sections + 40 * u16(pe + 6); s += 40)
+      if (rva >= u32(s + 12) && rva - u32(s + 12) < std::max(u32(s + 8), u32(s + 16)))
+        return u32(s + 20) + rva - u32(s + 12);
+    return 0;
+  };
+  const size_t root = offset(u32(optional + 112 + 2 * 8));  // the third data directory: the resources
+  // The entry of one level of the tree with the number `id` (any, when -1): where its level or data is.
+  auto entry = [&](size_t level, long id) -> size_t {
+    for (size_t e = level + 16 + 8 * u16(level + 12);
+         e < level + 16 + 8 * (u16(level + 12) + u16(level + 14)); e += 8)
+      if (id < 0 || u32(e) == static_cast<uint32_t>(id)) return root + (u32(e + 4) & 0x7FFFFFFF);
+    return 0;
+  };
+  const size_t type = root ? entry(root, 24) : 0, name = type ? entry(type, 1) : 0,
+               data = name ? entry(name, -1) : 0;
+  const size_t at = data ? offset(u32(data)) : 0;
+  return at ? b.substr(at, u32(data + 4)) : "";
+}
+
+class WindowsZip : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!fs::exists(kZip)) GTEST_SKIP() << "skipped: no " << kZip << "; make windows builds it";
+  }
+  ScratchDir scratch;
+};
+
+// Every licence, every picture, the game, SDL and the notes, in one folder named for the release; no more.
+TEST_F(WindowsZip, HoldsWhatAReleaseMustHold) {
+  std::istringstream listed(Output("cmake -E tar tf '" + std::string(kZip) + "'"));
+  std::istringstream wanted(ReadFile(std::string(kRoot) + "/tests/windows/zip-contents.txt"));
+  std::vector<std::string> files, expected;
+  for (std::string line; std::getline(listed, line);) files.push_back(line);
+  for (std::string line; std::getline(wanted, line);)
+    if (!line.empty() && line[0] != '#') expected.push_back(std::string(kZipFolder) + "/" + line);
+  std::sort(files.begin(), files.end());
+  ASSERT_GT(expected.size(), 20u);
+  EXPECT_EQ(files, expected) << "the zip's files differ from tests/windows/zip-contents.txt";
+}
+
+// Windows stretches a program that is not declared DPI-aware, blurred, at 125 to 200 %; Wine does not.
+TEST_F(WindowsZip, TheExeDeclaresItselfDpiAwareInItsManifest) {
+  const std::string exe = std::string(kZipFolder) + "/glimtra.exe";
+  ASSERT_EQ(Shell("cd '" + scratch.path() + "' && cmake -E tar xf '" + kZip + "' '" + exe + "'"), 0);
+  const std::string manifest = ExeManifest(ReadFile(scratch.path() + "/" + exe));
+  ASSERT_FALSE(manifest.empty()) << "glimtra.exe has no manifest resource 1 of type 24";
+  const std::regex aware(
+      R"(<application\s+xmlns="urn:schemas-microsoft-com:asm\.v3"\s*>\s*<windowsSettings>[^]*<dpiAware\s+)"
+      R"(xmlns="http://schemas\.microsoft\.com/SMI/2005/WindowsSettings"\s*>\s*(true|true/pm|per monitor)\s*)"
+      R"(</dpiAware>[^]*</windowsSettings>)",
+      std::regex::icase);
+  EXPECT_TRUE(std::regex_search(manifest, aware)) << "not declared DPI-aware:\n" << manifest;
+  // Newer Windows reads dpiAwareness before dpiAware.
+  EXPECT_FALSE(
+      std::regex_search(manifest, std::regex(R"(<dpiAwareness[^>]*>\s*unaware)", std::regex::icase)));
 }
 
 }  // namespace
