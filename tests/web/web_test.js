@@ -1,8 +1,12 @@
 // Glimtra's page in Debian's chromium, driven over the DevTools protocol with real mouse, touch and key
-// events: the golden frames, whole rounds, the level button, Escape, and what the page says when it cannot run.
-// Usage: node web_test.js PAGE GOLDEN_DIR OUT_DIR golden|pressedGo|rounds|touch|escape|failures
+// events: the golden frames, whole rounds, the level button, Escape, and what the page says when it cannot run;
+// and the site beside it as an installed app.
+// Usage: node web_test.js PAGE GOLDEN_DIR OUT_DIR golden|pressedGo|rounds|touch|escape|failures|installable|offline|
+//                                                 update|failedInstall|sameSite
 'use strict';
+const {execFileSync} = require('child_process');
 const fs = require('fs');
+const http = require('http');
 const os = require('os');
 const path = require('path');
 const zlib = require('zlib');
@@ -137,8 +141,10 @@ async function open(browser, {url = 'file://' + path.resolve(pageFile), viewport
   const problems = [];
   page.on('pageerror', e => problems.push(String(e)));
   page.on('requestfailed', r => problems.push('request failed: ' + r.url()));
+  const home = /^https?:/.test(url) && new URL(url).origin + '/';
   page.on('request', r => {
-    if (!/^(file|data|blob):/.test(r.url())) problems.push('loads from elsewhere: ' + r.url());
+    if (!/^(file|data|blob):/.test(r.url()) && !(home && r.url().startsWith(home)))
+      problems.push('loads from elsewhere: ' + r.url());
   });
   await page.evaluateOnNewDocument((ms, noWasm) => {
     let now = ms;
@@ -289,6 +295,222 @@ const cases = {
     check(/kan inte köras/.test(said.headline) && /go\.bmp/.test(said.detail), JSON.stringify(said));
   },
 };
+
+// ---- The installed app ----
+// build-web/site/, the page as a web app, served from 127.0.0.1 under a folder of the host, as a school's site
+// would serve it: installable, offline once its service worker has it, updated whole, and the same bytes again.
+
+const siteDir = path.join(path.dirname(pageFile), 'site');
+const sourceDir = path.join(__dirname, '..', '..');
+
+// A static server on an ephemeral port, serving `site.dir` under /spel/glimtra/ with an hour's HTTP caching,
+// as hosts do. `dir` may change, to put another build at the same address; `replace` answers a file with
+// other bytes, or with 404 where null. Stopped by the caller, always (withSite).
+async function serve(dir) {
+  const types = {'.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.png': 'image/png',
+                 '.webmanifest': 'application/manifest+json'};
+  const site = {dir, replace: {}, asked: []}, sockets = new Set();
+  const server = http.createServer((request, response) => {
+    const name = /^\/spel\/glimtra\/([\w.-]*)$/.exec(new URL(request.url, 'http://host').pathname)?.[1];
+    const file = name === '' ? 'index.html' : name;
+    site.asked.push(file);
+    const body = !file ? null : file in site.replace ? site.replace[file]
+                                : fs.existsSync(path.join(site.dir, file)) ? fs.readFileSync(path.join(site.dir, file)) : null;
+    if (!body) return response.writeHead(404).end();
+    response.writeHead(200, {'Content-Type': types[path.extname(file)] || 'application/octet-stream',
+                             'Cache-Control': 'max-age=3600'}).end(body);
+  });
+  server.on('connection', s => { sockets.add(s); s.on('close', () => sockets.delete(s)); });
+  await new Promise(done => server.listen(0, '127.0.0.1', done));
+  site.url = `http://127.0.0.1:${server.address().port}/spel/glimtra/`;
+  site.stop = () => new Promise(done => {
+    server.close(done);
+    sockets.forEach(s => s.destroy());
+  });
+  return site;
+}
+
+async function withSite(dir, body) {
+  const site = await serve(dir);
+  try {
+    await body(site);
+  } finally {
+    if (site.stop) await site.stop();
+  }
+}
+
+async function playRight(page) {
+  await expectGolden(page, 'startup');
+  await press(page, kGo);
+  await advance(page, 4001);
+  for (const s of kCode.slice(0, 4)) await press(page, key(s));
+  await expectGolden(page, 'right');
+}
+
+// The page's service workers once they have settled, as chromium's DevTools see them: 'activated' when one
+// is, 'none' where the install failed.
+async function worker(page) {
+  const cdp = await page.createCDPSession(), states = {};
+  const settled = new Promise(done => cdp.on('ServiceWorker.workerVersionUpdated', ({versions}) => {
+    versions.forEach(v => { states[v.versionId] = v.status; });
+    const all = Object.values(states);
+    // One installed waits for the active one to go, and settles only beside it; alone it is about to activate.
+    const waiting = all.includes('installed') && !all.includes('activated');
+    if (all.length && !waiting && all.every(s => /^(activated|installed|redundant)$/.test(s)))
+      done(all.includes('activated') ? 'activated' : 'none');
+  }));
+  await cdp.send('ServiceWorker.enable');
+  const state = await settled;
+  await cdp.detach();
+  return state;
+}
+
+// Each cache of the origin with the pages it holds, and whether each is the build marked `marker`.
+async function cachedPages(page, marker) {
+  return page.evaluate(async marker => {
+    const found = [];
+    for (const name of await caches.keys()) {
+      const cache = await caches.open(name);
+      for (const request of await cache.keys())
+        if (/\/(index\.html)?$/.test(request.url))
+          found.push([name, request.url, (await (await cache.match(request)).text()).includes(marker)]);
+    }
+    return found;
+  }, marker);
+}
+
+// The width and height in a PNG's header.
+const pngSize = bytes => bytes.readUInt32BE(16) + 'x' + bytes.readUInt32BE(20);
+
+Object.assign(cases, {
+  // chromium finds the site installable, from the manifest it links to and the icons it names, each the size
+  // it claims; the site keeps its measures; and opened from a file, index.html plays as glimtra.html does.
+  async installable(browser) {
+    const sizes = fs.readdirSync(siteDir).map(f => fs.statSync(path.join(siteDir, f)).size);
+    const total = sizes.reduce((a, b) => a + b);
+    const extra = fs.statSync(path.join(siteDir, 'index.html')).size - fs.statSync(pageFile).size;
+    check(total < 400 * 1024 && extra < 5 * 1024, `the site is ${total} bytes, index.html ${extra} over the page`);
+    await withSite(siteDir, async site => {
+      const page = await open(browser, {url: site.url});
+      await expectGolden(page, 'startup');
+      check((await worker(page)) === 'activated', 'no service worker took up the site');
+      const cdp = await page.createCDPSession();
+      const {installabilityErrors} = await cdp.send('Page.getInstallabilityErrors');
+      check(installabilityErrors.length === 0, 'not installable: ' + JSON.stringify(installabilityErrors));
+      const {url, errors, data} = await cdp.send('Page.getAppManifest');
+      check(url === site.url + 'manifest.webmanifest' && errors.length === 0, url + ' ' + JSON.stringify(errors));
+      const manifest = JSON.parse(data);
+      const background = await page.evaluate(() => getComputedStyle(document.body).backgroundColor);
+      check(manifest.name === 'Glimtra' && manifest.lang === 'sv' && /spel/.test(manifest.description) &&
+            manifest.start_url === './' && manifest.scope === './' && manifest.display === 'standalone' &&
+            background === 'rgb(51, 51, 51)' && manifest.background_color === '#333333' &&
+            manifest.theme_color === '#333333', 'the manifest: ' + data);
+      const apple = await page.evaluate(() => document.querySelector('link[rel=apple-touch-icon]').href);
+      const icons = manifest.icons.map(i => [i.src, i.sizes, i.purpose]).concat([[apple, '180x180', 'apple']]);
+      for (const [src, claimed] of icons) {
+        const got = await page.evaluate(src => fetch(src).then(r => r.arrayBuffer())
+                                               .then(b => Array.from(new Uint8Array(b, 0, 24))), src);
+        check(pngSize(Buffer.from(got)) === claimed, `${src} is ${pngSize(Buffer.from(got))}, not ${claimed}`);
+      }
+      check(icons.map(i => i[1] + ' ' + i[2]).sort().join() === '180x180 apple,192x192 any,512x512 any,512x512 maskable',
+            'the icons: ' + JSON.stringify(icons));
+      check(page.problems.length === 0, page.problems.join('\n'));
+    });
+    const page = await open(browser, {url: 'file://' + path.resolve(siteDir, 'index.html')});
+    const said = [];
+    page.on('console', m => m.type() === 'error' && said.push(m.text()));
+    await page.reload();
+    await playRight(page);
+    check(said.length + page.problems.length === 0, 'from a file: ' + said.concat(page.problems).join('\n'));
+  },
+
+  // Once its worker has the site, the page comes back with the server gone and the browser offline: the
+  // start-up frame pixel for pixel, and a right round.
+  async offline(browser) {
+    await withSite(siteDir, async site => {
+      const page = await open(browser, {url: site.url});
+      check((await worker(page)) === 'activated', 'no service worker took up the site');
+      await page.reload();
+      check(await page.evaluate(() => !!navigator.serviceWorker.controller), 'the worker does not take the page');
+      await site.stop();
+      await page.setOfflineMode(true);
+      site.asked.length = 0;
+      await page.reload();
+      await playRight(page);
+      check(site.asked.length === 0 && page.problems.length === 0, page.problems.concat(site.asked).join('\n'));
+    });
+  },
+
+  // A second build with a changed page, put at the same address, is taken within three visits, whole: no
+  // cache keeps the first build's page, and offline the second build plays.
+  async update(browser) {
+    const marker = '<meta name="build" content="second">';
+    const changed = path.join(outDir, 'changed.html'), second = path.join(outDir, 'second-site');
+    fs.writeFileSync(changed, fs.readFileSync(pageFile, 'utf8').replace('</title>', '</title>' + marker));
+    execFileSync('python3', [path.join(sourceDir, 'src/web/make_site.py'), '--page', changed, '--out', second]);
+    await withSite(siteDir, async site => {
+      let page = await open(browser, {url: site.url});
+      check((await worker(page)) === 'activated', 'no service worker took up the first build');
+      await page.close();
+      site.dir = second;
+      let visits = 0, taken = false;
+      while (!taken && visits++ < 3) {
+        site.asked.length = 0;
+        page = await open(browser, {url: site.url});
+        await expectGolden(page, 'startup');
+        taken = (await page.content()).includes(marker);
+        // A visit lasts until chromium has asked whether the worker changed, a moment after the page loads,
+        // and a new worker has installed, to take over once the page is closed.
+        for (const end = Date.now() + 20000; !site.asked.includes('sw.js') && Date.now() < end;) await frames(page, 2);
+        await worker(page);
+        await page.close();
+      }
+      check(taken, 'the second build is not taken within three visits');
+      page = await open(browser, {url: site.url});
+      const pages = await cachedPages(page, marker);
+      check(pages.length > 0 && pages.every(p => p[2]), 'the caches hold: ' + JSON.stringify(pages));
+      await site.stop();
+      await page.setOfflineMode(true);
+      await page.reload();
+      check((await page.content()).includes(marker), 'offline, the first build comes back');
+      await playRight(page);
+    });
+  },
+
+  // A worker that cannot install, for a file missing on the host or one of another build, leaves the page
+  // playing online as before, and no cache behind.
+  async failedInstall(browser) {
+    for (const replace of [{'maskable-512.png': null}, {'manifest.webmanifest': Buffer.from('{"name": "Glimtra"}')}]) {
+      await withSite(siteDir, async site => {
+        site.replace = replace;
+        const page = await open(browser, {url: site.url});
+        await expectGolden(page, 'startup');
+        check((await worker(page)) === 'none', 'a worker installed without ' + Object.keys(replace));
+        await page.reload();
+        await playRight(page);
+        const pages = await cachedPages(page, '');
+        check(pages.length === 0 && page.problems.length === 0, JSON.stringify(pages) + page.problems.join('\n'));
+        await page.close();
+      });
+    }
+  },
+
+  // Two builds of the same tree make the same site: a copy of the tree in another folder, built anew.
+  async sameSite() {
+    const copy = path.join(outDir, 'another', 'glimtra');
+    fs.rmSync(path.join(outDir, 'another'), {recursive: true, force: true});
+    // The tree as it is, changes not yet committed included, without version control and build folders.
+    for (const f of fs.readdirSync(sourceDir).filter(f => !/^(\.git|build.*)$/.test(f)))
+      fs.cpSync(path.join(sourceDir, f), path.join(copy, f), {recursive: true});
+    const env = {...process.env, NODE_PATH: '/usr/share/nodejs', TZ: 'Pacific/Auckland'};
+    execFileSync('emcmake', ['cmake', '-S', copy, '-B', path.join(copy, 'build-web'), '-DCMAKE_BUILD_TYPE=Release'], {env, stdio: 'ignore'});
+    execFileSync('cmake', ['--build', path.join(copy, 'build-web'), '--target', 'site'], {env, stdio: 'ignore'});
+    for (const f of fs.readdirSync(siteDir))
+      check(fs.readFileSync(path.join(siteDir, f)).equals(fs.readFileSync(path.join(copy, 'build-web/site', f))),
+            `${f} differs in a second build (${copy})`);
+    fs.rmSync(path.join(outDir, 'another'), {recursive: true, force: true});
+  },
+});
 
 // ---- Run ----
 
