@@ -360,7 +360,11 @@ async function worker(page) {
       done(all.includes('activated') ? 'activated' : 'none');
   }));
   await cdp.send('ServiceWorker.enable');
-  const state = await settled;
+  let timer;
+  const state = await Promise.race([settled, new Promise((_, fail) => {
+    timer = setTimeout(() => fail(new Error('no service worker settles: ' + JSON.stringify(states))), 30000);
+  })]);
+  clearTimeout(timer);
   await cdp.detach();
   return state;
 }
@@ -463,6 +467,8 @@ Object.assign(cases, {
         // and a new worker has installed, to take over once the page is closed.
         for (const end = Date.now() + 20000; !site.asked.includes('sw.js') && Date.now() < end;) await frames(page, 2);
         await worker(page);
+        const got = await page.evaluate(() => fetch('index.html').then(r => r.text()));
+        check(got.includes(marker) === taken, 'a page of one build gets the other\'s index.html');
         await page.close();
       }
       check(taken, 'the second build is not taken within three visits');
@@ -488,8 +494,8 @@ Object.assign(cases, {
         check((await worker(page)) === 'none', 'a worker installed without ' + Object.keys(replace));
         await page.reload();
         await playRight(page);
-        const pages = await cachedPages(page, '');
-        check(pages.length === 0 && page.problems.length === 0, JSON.stringify(pages) + page.problems.join('\n'));
+        const left = await page.evaluate(() => caches.keys());
+        check(left.length === 0 && page.problems.length === 0, 'left: ' + left + page.problems.join('\n'));
         await page.close();
       });
     }
