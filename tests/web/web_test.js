@@ -2,7 +2,7 @@
 // events: the golden frames, whole rounds, the level button, Escape, and what the page says when it cannot run;
 // and the site beside it as an installed app.
 // Usage: node web_test.js PAGE GOLDEN_DIR OUT_DIR golden|pressedGo|rounds|touch|escape|failures|installable|offline|
-//                                                 update|failedInstall|sameSite
+//                                                 failedInstall|sameSite
 'use strict';
 const {execFileSync} = require('child_process');
 const fs = require('fs');
@@ -297,45 +297,32 @@ const cases = {
 };
 
 // ---- The installed app ----
-// build-web/site/, the page as a web app, served from 127.0.0.1 under a folder of the host, as a school's site
-// would serve it: installable, offline once its service worker has it, updated whole, and the same bytes again.
+// build-web/site/ served from 127.0.0.1 under a folder, as a school's host would serve it: installable, offline
+// once its service worker has it, updated whole, and the same bytes from another build of the tree.
 
-const siteDir = path.join(path.dirname(pageFile), 'site');
-const sourceDir = path.join(__dirname, '..', '..');
+const siteDir = path.join(path.dirname(pageFile), 'site'), sourceDir = path.join(__dirname, '..', '..');
 
-// A static server on an ephemeral port, serving `site.dir` under /spel/glimtra/ with an hour's HTTP caching,
-// as hosts do. `dir` may change, to put another build at the same address; `replace` answers a file with
-// other bytes, or with 404 where null. Stopped by the caller, always (withSite).
-async function serve(dir) {
-  const types = {'.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.png': 'image/png',
-                 '.webmanifest': 'application/manifest+json'};
-  const site = {dir, replace: {}, asked: []}, sockets = new Set();
+// A static server on an ephemeral port, with an hour's HTTP caching as hosts have, stopped whatever happens.
+// `site.dir` may change, to put another build at the same address; `site.replace` gives a file other bytes
+// (null: none).
+async function withSite(body) {
+  const site = {dir: siteDir, replace: {}, asked: []}, sockets = new Set();
   const server = http.createServer((request, response) => {
-    const name = /^\/spel\/glimtra\/([\w.-]*)$/.exec(new URL(request.url, 'http://host').pathname)?.[1];
-    const file = name === '' ? 'index.html' : name;
-    site.asked.push(file);
-    const body = !file ? null : file in site.replace ? site.replace[file]
-                                : fs.existsSync(path.join(site.dir, file)) ? fs.readFileSync(path.join(site.dir, file)) : null;
-    if (!body) return response.writeHead(404).end();
-    response.writeHead(200, {'Content-Type': types[path.extname(file)] || 'application/octet-stream',
-                             'Cache-Control': 'max-age=3600'}).end(body);
+    const name = /^\/spel\/glimtra\/([\w.-]*)$/.exec(request.url)?.[1].replace(/^$/, 'index.html');
+    site.asked.push(name);
+    const file = path.join(site.dir, name || '-');
+    const body = name in site.replace ? site.replace[name] : fs.existsSync(file) && fs.readFileSync(file);
+    const type = {'.html': 'text/html', '.js': 'text/javascript'}[path.extname(file)] || 'application/octet-stream';
+    response.writeHead(body ? 200 : 404, {'Content-Type': type, 'Cache-Control': 'max-age=3600'}).end(body || '');
   });
-  server.on('connection', s => { sockets.add(s); s.on('close', () => sockets.delete(s)); });
+  server.on('connection', s => sockets.add(s));
   await new Promise(done => server.listen(0, '127.0.0.1', done));
   site.url = `http://127.0.0.1:${server.address().port}/spel/glimtra/`;
-  site.stop = () => new Promise(done => {
-    server.close(done);
-    sockets.forEach(s => s.destroy());
-  });
-  return site;
-}
-
-async function withSite(dir, body) {
-  const site = await serve(dir);
+  site.stop = () => sockets.forEach(s => s.destroy()) || new Promise(done => server.close(done));
   try {
     await body(site);
   } finally {
-    if (site.stop) await site.stop();
+    if (server.listening) await site.stop();
   }
 }
 
@@ -347,123 +334,76 @@ async function playRight(page) {
   await expectGolden(page, 'right');
 }
 
-// The page's service workers once they have settled, as chromium's DevTools see them: 'activated' when one
-// is, 'none' where the install failed.
+// The page's service workers once they have settled, as DevTools sees them: 'activated' where one is (a new one
+// may wait beside it), 'none' where the install failed.
 async function worker(page) {
   const cdp = await page.createCDPSession(), states = {};
-  const settled = new Promise(done => cdp.on('ServiceWorker.workerVersionUpdated', ({versions}) => {
-    versions.forEach(v => { states[v.versionId] = v.status; });
-    const all = Object.values(states);
-    // One installed waits for the active one to go, and settles only beside it; alone it is about to activate.
-    const waiting = all.includes('installed') && !all.includes('activated');
-    if (all.length && !waiting && all.every(s => /^(activated|installed|redundant)$/.test(s)))
-      done(all.includes('activated') ? 'activated' : 'none');
-  }));
+  const settled = new Promise((done, fail) => {
+    setTimeout(() => fail(new Error('no service worker settles: ' + JSON.stringify(states))), 30000).unref();
+    cdp.on('ServiceWorker.workerVersionUpdated', ({versions}) => {
+      versions.forEach(v => { states[v.versionId] = v.status; });
+      const all = Object.values(states), on = all.includes('activated');
+      if (all.length && all.every(s => /^(activated|redundant)$/.test(s) || (on && s === 'installed')))
+        done(on ? 'activated' : 'none');
+    });
+  });
   await cdp.send('ServiceWorker.enable');
-  let timer;
-  const state = await Promise.race([settled, new Promise((_, fail) => {
-    timer = setTimeout(() => fail(new Error('no service worker settles: ' + JSON.stringify(states))), 30000);
-  })]);
-  clearTimeout(timer);
-  await cdp.detach();
-  return state;
+  return settled.finally(() => cdp.detach());
 }
-
-// Each cache of the origin with the pages it holds, and whether each is the build marked `marker`.
-async function cachedPages(page, marker) {
-  return page.evaluate(async marker => {
-    const found = [];
-    for (const name of await caches.keys()) {
-      const cache = await caches.open(name);
-      for (const request of await cache.keys())
-        if (/\/(index\.html)?$/.test(request.url))
-          found.push([name, request.url, (await (await cache.match(request)).text()).includes(marker)]);
-    }
-    return found;
-  }, marker);
-}
-
-// The width and height in a PNG's header.
-const pngSize = bytes => bytes.readUInt32BE(16) + 'x' + bytes.readUInt32BE(20);
 
 Object.assign(cases, {
-  // chromium finds the site installable, from the manifest it links to and the icons it names, each the size
-  // it claims; the site keeps its measures; and opened from a file, index.html plays as glimtra.html does.
+  // chromium finds the site installable and the icons are the sizes they claim; the site keeps its measures;
+  // and opened from a file, index.html plays as glimtra.html does, saying nothing.
   async installable(browser) {
-    const sizes = fs.readdirSync(siteDir).map(f => fs.statSync(path.join(siteDir, f)).size);
-    const total = sizes.reduce((a, b) => a + b);
-    const extra = fs.statSync(path.join(siteDir, 'index.html')).size - fs.statSync(pageFile).size;
+    const size = f => fs.statSync(path.join(siteDir, f)).size, files = fs.readdirSync(siteDir);
+    const total = files.reduce((sum, f) => sum + size(f), 0), extra = size('index.html') - fs.statSync(pageFile).size;
     check(total < 400 * 1024 && extra < 5 * 1024, `the site is ${total} bytes, index.html ${extra} over the page`);
-    await withSite(siteDir, async site => {
+    await withSite(async site => {
       const page = await open(browser, {url: site.url});
-      await expectGolden(page, 'startup');
-      check((await worker(page)) === 'activated', 'no service worker took up the site');
+      check((await worker(page)) === 'activated', 'no service worker takes up the site');
       const cdp = await page.createCDPSession();
       const {installabilityErrors} = await cdp.send('Page.getInstallabilityErrors');
-      check(installabilityErrors.length === 0, 'not installable: ' + JSON.stringify(installabilityErrors));
-      const {url, errors, data} = await cdp.send('Page.getAppManifest');
-      check(url === site.url + 'manifest.webmanifest' && errors.length === 0, url + ' ' + JSON.stringify(errors));
-      const manifest = JSON.parse(data);
-      const background = await page.evaluate(() => getComputedStyle(document.body).backgroundColor);
-      check(manifest.name === 'Glimtra' && manifest.lang === 'sv' && /spel/.test(manifest.description) &&
-            manifest.start_url === './' && manifest.scope === './' && manifest.display === 'standalone' &&
-            background === 'rgb(51, 51, 51)' && manifest.background_color === '#333333' &&
-            manifest.theme_color === '#333333', 'the manifest: ' + data);
-      const apple = await page.evaluate(() => document.querySelector('link[rel=apple-touch-icon]').href);
-      const icons = manifest.icons.map(i => [i.src, i.sizes, i.purpose]).concat([[apple, '180x180', 'apple']]);
-      for (const [src, claimed] of icons) {
-        const got = await page.evaluate(src => fetch(src).then(r => r.arrayBuffer())
-                                               .then(b => Array.from(new Uint8Array(b, 0, 24))), src);
-        check(pngSize(Buffer.from(got)) === claimed, `${src} is ${pngSize(Buffer.from(got))}, not ${claimed}`);
+      const {errors, data} = await cdp.send('Page.getAppManifest');
+      check(installabilityErrors.length + errors.length === 0, JSON.stringify([installabilityErrors, errors]));
+      const m = JSON.parse(data), apple = await page.$eval('link[rel=apple-touch-icon]', l => l.getAttribute('href'));
+      check(m.lang === 'sv' && m.start_url === './' && m.scope === './' && m.display === 'standalone', data);
+      const icons = m.icons.map(i => [i.src, i.sizes + ' ' + i.purpose]).concat([[apple, '180x180 apple']]);
+      for (const [src, claim] of icons) {
+        const png = fs.readFileSync(path.join(siteDir, src));
+        check(claim.startsWith(`${png.readUInt32BE(16)}x${png.readUInt32BE(20)} `), `${src} is not ${claim}`);
       }
-      check(icons.map(i => i[1] + ' ' + i[2]).sort().join() === '180x180 apple,192x192 any,512x512 any,512x512 maskable',
-            'the icons: ' + JSON.stringify(icons));
+      check(icons.map(i => i[1]).sort().join() === '180x180 apple,192x192 any,512x512 any,512x512 maskable', data);
       check(page.problems.length === 0, page.problems.join('\n'));
     });
-    const page = await open(browser, {url: 'file://' + path.resolve(siteDir, 'index.html')});
-    const said = [];
+    const page = await open(browser, {url: 'file://' + path.resolve(siteDir, 'index.html')}), said = [];
     page.on('console', m => m.type() === 'error' && said.push(m.text()));
     await page.reload();
     await playRight(page);
-    check(said.length + page.problems.length === 0, 'from a file: ' + said.concat(page.problems).join('\n'));
+    check(said.length + page.problems.length === 0, said.concat(page.problems).join('\n'));
   },
 
-  // Once its worker has the site, the page comes back with the server gone and the browser offline: the
-  // start-up frame pixel for pixel, and a right round.
+  // A service worker takes the page. A second build with a changed page, put at the same address, is taken
+  // within three visits, and whole: until then a page of the first build gets the first build's files, after
+  // it no cache holds the first build's page. With the server stopped and the browser offline, it plays.
   async offline(browser) {
-    await withSite(siteDir, async site => {
-      const page = await open(browser, {url: site.url});
-      check((await worker(page)) === 'activated', 'no service worker took up the site');
+    const marker = '<meta name="build" content="second">', changed = path.join(outDir, 'changed.html');
+    fs.writeFileSync(changed, fs.readFileSync(pageFile, 'utf8').replace('</title>', '</title>' + marker));
+    const second = path.join(outDir, 'second-site'), makeSite = path.join(sourceDir, 'src/web/make_site.py');
+    execFileSync('python3', [makeSite, '--page', changed, '--out', second]);
+    await withSite(async site => {
+      let page = await open(browser, {url: site.url});
+      check((await worker(page)) === 'activated', 'no service worker takes up the first build');
       await page.reload();
       check(await page.evaluate(() => !!navigator.serviceWorker.controller), 'the worker does not take the page');
-      await site.stop();
-      await page.setOfflineMode(true);
-      await page.reload();
-      await playRight(page);
-      check(page.problems.length === 0, page.problems.join('\n'));
-    });
-  },
-
-  // A second build with a changed page, put at the same address, is taken within three visits, whole: no
-  // cache keeps the first build's page, and offline the second build plays.
-  async update(browser) {
-    const marker = '<meta name="build" content="second">';
-    const changed = path.join(outDir, 'changed.html'), second = path.join(outDir, 'second-site');
-    fs.writeFileSync(changed, fs.readFileSync(pageFile, 'utf8').replace('</title>', '</title>' + marker));
-    execFileSync('python3', [path.join(sourceDir, 'src/web/make_site.py'), '--page', changed, '--out', second]);
-    await withSite(siteDir, async site => {
-      let page = await open(browser, {url: site.url});
-      check((await worker(page)) === 'activated', 'no service worker took up the first build');
       await page.close();
       site.dir = second;
       let visits = 0, taken = false;
       while (!taken && visits++ < 3) {
         site.asked.length = 0;
         page = await open(browser, {url: site.url});
-        await expectGolden(page, 'startup');
         taken = (await page.content()).includes(marker);
         // A visit lasts until chromium has asked whether the worker changed, a moment after the page loads,
-        // and a new worker has installed, to take over once the page is closed.
+        // and what it found has installed.
         for (const end = Date.now() + 20000; !site.asked.includes('sw.js') && Date.now() < end;) await frames(page, 2);
         await worker(page);
         const got = await page.evaluate(() => fetch('index.html').then(r => r.text()));
@@ -472,48 +412,47 @@ Object.assign(cases, {
       }
       check(taken, 'the second build is not taken within three visits');
       page = await open(browser, {url: site.url});
-      const pages = await cachedPages(page, marker);
-      check(pages.length > 0 && pages.every(p => p[2]), 'the caches hold: ' + JSON.stringify(pages));
+      const cached = await page.evaluate(() => caches.keys().then(names => Promise.all(names.map(name =>
+        caches.open(name).then(c => c.match('index.html')).then(r => r ? r.text() : '')))));
+      check(cached.length === 1 && cached[0].includes(marker), `the caches hold ${cached.length} pages`);
       await site.stop();
       await page.setOfflineMode(true);
       await page.reload();
-      check((await page.content()).includes(marker), 'offline, the first build comes back');
       await playRight(page);
+      check((await page.content()).includes(marker) && page.problems.length === 0, 'offline: ' + page.problems);
     });
   },
 
   // A worker that cannot install, for a file missing on the host or one of another build, leaves the page
   // playing online as before, and no cache behind.
   async failedInstall(browser) {
-    for (const replace of [{'maskable-512.png': null}, {'manifest.webmanifest': Buffer.from('{"name": "Glimtra"}')}]) {
-      await withSite(siteDir, async site => {
+    for (const replace of [{'maskable-512.png': null}, {'manifest.webmanifest': '{"name": "Glimtra"}'}]) {
+      await withSite(async site => {
         site.replace = replace;
         const page = await open(browser, {url: site.url});
-        await expectGolden(page, 'startup');
-        check((await worker(page)) === 'none', 'a worker installed without ' + Object.keys(replace));
+        check((await worker(page)) === 'none', 'a worker installs with ' + JSON.stringify(replace));
         await page.reload();
         await playRight(page);
         const left = await page.evaluate(() => caches.keys());
-        check(left.length === 0 && page.problems.length === 0, 'left: ' + left + page.problems.join('\n'));
+        check(left.length === 0 && page.problems.length === 0, 'left: ' + left.concat(page.problems).join('\n'));
         await page.close();
       });
     }
   },
 
-  // Two builds of the same tree make the same site: a copy of the tree in another folder, built anew.
+  // Two builds of the same tree make the same site: a copy of the tree, without version control and build
+  // folders, built anew in another folder.
   async sameSite() {
-    const copy = path.join(outDir, 'another', 'glimtra');
-    fs.rmSync(path.join(outDir, 'another'), {recursive: true, force: true});
-    // The tree as it is, changes not yet committed included, without version control and build folders.
+    const copy = path.join(outDir, 'another', 'glimtra'), build = path.join(copy, 'build-web');
+    fs.rmSync(path.dirname(copy), {recursive: true, force: true});
     for (const f of fs.readdirSync(sourceDir).filter(f => !/^(\.git|build.*)$/.test(f)))
       fs.cpSync(path.join(sourceDir, f), path.join(copy, f), {recursive: true});
-    const env = {...process.env, NODE_PATH: '/usr/share/nodejs', TZ: 'Pacific/Auckland'};
-    execFileSync('emcmake', ['cmake', '-S', copy, '-B', path.join(copy, 'build-web'), '-DCMAKE_BUILD_TYPE=Release'], {env, stdio: 'ignore'});
-    execFileSync('cmake', ['--build', path.join(copy, 'build-web'), '--target', 'site'], {env, stdio: 'ignore'});
+    const options = {env: {...process.env, NODE_PATH: '/usr/share/nodejs', TZ: 'Pacific/Auckland'}, stdio: 'ignore'};
+    execFileSync('emcmake', ['cmake', '-S', copy, '-B', build, '-DCMAKE_BUILD_TYPE=Release'], options);
+    execFileSync('cmake', ['--build', build, '--target', 'site'], options);
     for (const f of fs.readdirSync(siteDir))
-      check(fs.readFileSync(path.join(siteDir, f)).equals(fs.readFileSync(path.join(copy, 'build-web/site', f))),
-            `${f} differs in a second build (${copy})`);
-    fs.rmSync(path.join(outDir, 'another'), {recursive: true, force: true});
+      check(fs.readFileSync(path.join(siteDir, f)).equals(fs.readFileSync(path.join(build, 'site', f))), f + ' differs');
+    fs.rmSync(path.dirname(copy), {recursive: true, force: true});
   },
 });
 
