@@ -76,8 +76,7 @@ int main(int argc, char **argv) {
       fs::path file = dir / p.file;
       if (mode == "--preview") file.replace_extension(".png");
       fs::create_directories(file.parent_path());
-      art::writeFile(file.string(),
-                     mode.empty() ? art::encodeBmp(p.img) : art::encodePng(p.img, icons));
+      art::writeFile(file.string(), mode.empty() ? art::encodeBmp(p.img) : art::encodePng(p.img, icons));
     }
   } catch (const std::exception &e) {
     std::fprintf(stderr, "glimtra-artwork: %s\n", e.what());
