@@ -318,7 +318,10 @@ async function withSite(body) {
   server.on('connection', s => sockets.add(s));
   await new Promise(done => server.listen(0, '127.0.0.1', done));
   site.url = `http://127.0.0.1:${server.address().port}/spel/glimtra/`;
-  site.stop = () => sockets.forEach(s => s.destroy()) || new Promise(done => server.close(done));
+  site.stop = () => {
+    sockets.forEach(s => s.destroy());
+    return new Promise(done => server.close(done));
+  };
   try {
     await body(site);
   } finally {
