@@ -23,7 +23,7 @@ test:
 	if reason=$$(src/web/emscripten-checked); then \
 	  $(MAKE) --no-print-directory web web-driver || failed="the browser page's build"; \
 	else echo "make test: $$reason; the browser page is not built and its tests skip"; \
-	  rm -f $(WEB_BUILD)/glimtra.html; fi; \
+	  rm -rf $(WEB_BUILD)/glimtra.html $(WEB_BUILD)/site; fi; \
 	$(MAKE) --no-print-directory sanitize || failed="$${failed:+$$failed and }the sanitizer run"; \
 	tools/install-deps windows && tools/build-windows $(WINDOWS_BUILD); status=$$?; \
 	if [ $$status -eq 77 ]; then echo "make test: no Windows zip without the SDL releases; its tests skip"; \
