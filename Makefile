@@ -23,7 +23,7 @@ test:
 	if reason=$$(src/web/emscripten-checked); then \
 	  $(MAKE) --no-print-directory web web-driver || failed="the browser page's build"; \
 	else echo "make test: $$reason; the browser page is not built and its tests skip"; \
-	  rm -f $(WEB_BUILD)/glimtra.html; fi; \
+	  rm -rf $(WEB_BUILD)/glimtra.html $(WEB_BUILD)/site; fi; \
 	$(MAKE) --no-print-directory sanitize || failed="$${failed:+$$failed and }the sanitizer run"; \
 	tools/install-deps windows && tools/build-windows $(WINDOWS_BUILD); status=$$?; \
 	if [ $$status -eq 77 ]; then echo "make test: no Windows zip without the SDL releases; its tests skip"; \
@@ -44,11 +44,12 @@ golden:
 	for f in startup memorise answer wrong; do \
 	  convert tests/golden/$$f.bmp -strip -define png:exclude-chunks=date,time docs/$$f.png; done
 
-# Re-makes the pictures in pix/ and the desktop icons from their generator, byte for byte.
+# Re-makes the pictures in pix/, the desktop icons and the web app's icons from their generator, byte for byte.
 artwork:
 	@$(MAKE) --no-print-directory build
 	./$(BUILD)/tools/artwork/glimtra-artwork pix
 	./$(BUILD)/tools/artwork/glimtra-artwork --icons dist/icons/hicolor
+	./$(BUILD)/tools/artwork/glimtra-artwork --web-icons dist/web
 
 # Measures the game against its floors and prints the tables of README.md's Benchmarks section and of its
 # browser page; in a build of its own, since the measurement programs are built only there.
@@ -81,14 +82,15 @@ deb:
 	lintian --pedantic --display-info $(DEB_BUILD)/*.changes
 
 # The browser page, $(WEB_BUILD)/glimtra.html: one file that plays offline from disk or from any static web
-# server. Debian's emcc runs its optimizer with node, which finds Debian's acorn only through NODE_PATH.
+# server; and $(WEB_BUILD)/site/, the same page as a web app that installs from the browser and plays offline.
+# Debian's emcc runs its optimizer with node, which finds Debian's acorn only through NODE_PATH.
 WEB_BUILD := build-web
 EMCC_NODE_PATH := NODE_PATH=/usr/share/nodejs$${NODE_PATH:+:$$NODE_PATH}
 web:
 	@tools/install-deps web
 	$(EMCC_NODE_PATH) emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
 	$(EMCC_NODE_PATH) cmake --build $(WEB_BUILD) -j $(JOBS)
-	@echo "make web: $(WEB_BUILD)/glimtra.html"
+	@echo "make web: $(WEB_BUILD)/glimtra.html and the web app $(WEB_BUILD)/site/"
 
 # The driver of the browser tests, puppeteer-core as tests/web/package-lock.json pins it (it brings no browser;
 # the tests use Debian's chromium), installed into the web build rather than the tree.

@@ -29,3 +29,16 @@ add_custom_command(OUTPUT glimtra.html
   DEPENDS glimtra ${web}/page.html ${web}/make_page.py ${icon} ${pictures}
   COMMENT "Making the page glimtra.html")
 add_custom_target(page ALL DEPENDS glimtra.html)
+
+# The page as a web app, build-web/site/ (make_site.py): index.html, the manifest, the icons that
+# glimtra-artwork drew into dist/web/ and the service worker that keeps them for play offline.
+set(site_icons apple-touch-icon.png icon-192.png icon-512.png maskable-512.png)
+set(site_files index.html manifest.webmanifest sw.js ${site_icons})
+list(TRANSFORM site_files PREPEND site/)
+list(TRANSFORM site_icons PREPEND ${PROJECT_SOURCE_DIR}/dist/web/)
+add_custom_command(OUTPUT ${site_files}
+  COMMAND Python3::Interpreter ${web}/make_site.py --page glimtra.html --out site
+  DEPENDS glimtra.html ${web}/make_site.py ${web}/app_head.html ${web}/manifest.webmanifest ${web}/sw.js
+          ${site_icons}
+  COMMENT "Making the web app site/")
+add_custom_target(site ALL DEPENDS ${site_files})

@@ -1,8 +1,12 @@
 // Glimtra's page in Debian's chromium, driven over the DevTools protocol with real mouse, touch and key
-// events: the golden frames, whole rounds, the level button, Escape, and what the page says when it cannot run.
-// Usage: node web_test.js PAGE GOLDEN_DIR OUT_DIR golden|pressedGo|rounds|touch|escape|failures|screen|pace
+// events: the golden frames, whole rounds, the level button, Escape, what the page says when it cannot run,
+// what the player sees on the screen and the page's pace; and the site beside it as an installed app.
+// Usage: node web_test.js PAGE GOLDEN_DIR OUT_DIR golden|pressedGo|rounds|touch|escape|failures|screen|pace|
+//                                                 installable|offline|failedInstall
 'use strict';
+const {execFileSync} = require('child_process');
 const fs = require('fs');
+const http = require('http');
 const os = require('os');
 const path = require('path');
 const zlib = require('zlib');
@@ -137,8 +141,10 @@ async function open(browser, {url = 'file://' + path.resolve(pageFile), viewport
   const problems = [];
   page.on('pageerror', e => problems.push(String(e)));
   page.on('requestfailed', r => problems.push('request failed: ' + r.url()));
+  const home = /^https?:/.test(url) && new URL(url).origin + '/';
   page.on('request', r => {
-    if (!/^(file|data|blob):/.test(r.url())) problems.push('loads from elsewhere: ' + r.url());
+    if (!/^(file|data|blob):/.test(r.url()) && !(home && r.url().startsWith(home)))
+      problems.push('loads from elsewhere: ' + r.url());
   });
   await page.evaluateOnNewDocument((ms, noWasm) => {
     let now = ms;
@@ -500,6 +506,154 @@ async function pace(browser) {
   check(Math.abs(counted - 120) <= 1, `the game drew ${counted} frames in 120 of the browser's animation frames`);
   check(page.problems.length === 0, page.problems.join('\n'));
 }
+
+// ---- The installed app ----
+// build-web/site/ served from 127.0.0.1 under a folder, as a school's host would serve it: installable, offline
+// once its service worker has it, and updated whole (tests/web/reproducible.sh builds it again from a copy).
+
+const siteDir = path.join(path.dirname(pageFile), 'site'), sourceDir = path.join(__dirname, '..', '..');
+
+// A static server on an ephemeral port, with an hour's HTTP caching as hosts have, stopped whatever happens.
+// `site.dir` may change, to put another build at the same address; `site.replace` gives a file other bytes
+// (null: none).
+async function withSite(body) {
+  const site = {dir: siteDir, replace: {}, asked: []}, sockets = new Set();
+  const server = http.createServer((request, response) => {
+    const name = /^\/spel\/glimtra\/([\w.-]*)$/.exec(request.url)?.[1].replace(/^$/, 'index.html');
+    site.asked.push(name);
+    const file = path.join(site.dir, name || '-');
+    const body = name in site.replace ? site.replace[name] : fs.existsSync(file) && fs.readFileSync(file);
+    const type = {'.html': 'text/html', '.js': 'text/javascript'}[path.extname(file)] || 'application/octet-stream';
+    response.writeHead(body ? 200 : 404, {'Content-Type': type, 'Cache-Control': 'max-age=3600'}).end(body || '');
+  });
+  server.on('connection', s => sockets.add(s));
+  await new Promise(done => server.listen(0, '127.0.0.1', done));
+  site.url = `http://127.0.0.1:${server.address().port}/spel/glimtra/`;
+  site.stop = () => {
+    sockets.forEach(s => s.destroy());
+    return new Promise(done => server.close(done));
+  };
+  try {
+    await body(site);
+  } finally {
+    if (server.listening) await site.stop();
+  }
+}
+
+async function playRight(page) {
+  await expectGolden(page, 'startup');
+  await press(page, kGo);
+  await advance(page, 4001);
+  for (const s of kCode.slice(0, 4)) await press(page, key(s));
+  await expectGolden(page, 'right');
+}
+
+// The page's service workers once they have settled, as DevTools sees them: 'activated' where one is (a new one
+// may wait beside it), 'none' where the install failed.
+async function worker(page) {
+  const cdp = await page.createCDPSession(), states = {};
+  const settled = new Promise((done, fail) => {
+    setTimeout(() => fail(new Error('no service worker settles: ' + JSON.stringify(states))), 30000).unref();
+    cdp.on('ServiceWorker.workerVersionUpdated', ({versions}) => {
+      versions.forEach(v => { states[v.versionId] = v.status; });
+      const all = Object.values(states), on = all.includes('activated');
+      if (all.length && all.every(s => /^(activated|redundant)$/.test(s) || (on && s === 'installed')))
+        done(on ? 'activated' : 'none');
+    });
+  });
+  await cdp.send('ServiceWorker.enable');
+  return settled.finally(() => cdp.detach());
+}
+
+Object.assign(cases, {
+  // chromium finds the site installable and the icons are the sizes they claim; the site keeps its measures;
+  // and opened from a file, index.html plays as glimtra.html does, saying nothing.
+  async installable(browser) {
+    const size = f => fs.statSync(path.join(siteDir, f)).size, files = fs.readdirSync(siteDir);
+    const total = files.reduce((sum, f) => sum + size(f), 0), extra = size('index.html') - fs.statSync(pageFile).size;
+    check(total < 400 * 1024 && extra < 5 * 1024, `the site is ${total} bytes, index.html ${extra} over the page`);
+    await withSite(async site => {
+      const page = await open(browser, {url: site.url});
+      check((await worker(page)) === 'activated', 'no service worker takes up the site');
+      const cdp = await page.createCDPSession();
+      const {installabilityErrors} = await cdp.send('Page.getInstallabilityErrors');
+      const {errors, data} = await cdp.send('Page.getAppManifest');
+      check(installabilityErrors.length + errors.length === 0, JSON.stringify([installabilityErrors, errors]));
+      const m = JSON.parse(data), apple = await page.$eval('link[rel=apple-touch-icon]', l => l.getAttribute('href'));
+      check(m.lang === 'sv' && m.start_url === './' && m.scope === './' && m.display === 'standalone', data);
+      const icons = m.icons.map(i => [i.src, i.sizes + ' ' + i.purpose]).concat([[apple, '180x180 apple']]);
+      for (const [src, claim] of icons) {
+        const png = fs.readFileSync(path.join(siteDir, src));
+        check(claim.startsWith(`${png.readUInt32BE(16)}x${png.readUInt32BE(20)} `), `${src} is not ${claim}`);
+      }
+      check(icons.map(i => i[1]).sort().join() === '180x180 apple,192x192 any,512x512 any,512x512 maskable', data);
+      check(page.problems.length === 0, page.problems.join('\n'));
+    });
+    const page = await open(browser, {url: 'file://' + path.resolve(siteDir, 'index.html')}), said = [];
+    page.on('console', m => m.type() === 'error' && said.push(m.text()));
+    await page.reload();
+    await playRight(page);
+    check(said.length + page.problems.length === 0, said.concat(page.problems).join('\n'));
+  },
+
+  // A service worker takes the page. A second build with a changed page, put at the same address, is taken
+  // within three visits, and whole: until then a page of the first build gets the first build's files, after
+  // it no cache holds the first build's page. With the server stopped and the browser offline, it plays.
+  async offline(browser) {
+    const marker = '<meta name="build" content="second">', changed = path.join(outDir, 'changed.html');
+    fs.writeFileSync(changed, fs.readFileSync(pageFile, 'utf8').replace('</title>', '</title>' + marker));
+    const second = path.join(outDir, 'second-site'), makeSite = path.join(sourceDir, 'src/web/make_site.py');
+    execFileSync('python3', [makeSite, '--page', changed, '--out', second]);
+    await withSite(async site => {
+      let page = await open(browser, {url: site.url});
+      check((await worker(page)) === 'activated', 'no service worker takes up the first build');
+      await page.reload();
+      check(await page.evaluate(() => !!navigator.serviceWorker.controller), 'the worker does not take the page');
+      await page.close();
+      site.dir = second;
+      let visits = 0, taken = false;
+      while (!taken && visits++ < 3) {
+        site.asked.length = 0;
+        page = await open(browser, {url: site.url});
+        taken = (await page.content()).includes(marker);
+        // A visit lasts until chromium has asked whether the worker changed, a moment after the page loads,
+        // and what it found has installed.
+        for (const end = Date.now() + 20000; !site.asked.includes('sw.js') && Date.now() < end;) await frames(page, 2);
+        await worker(page);
+        const got = await page.evaluate(() => fetch('index.html').then(r => r.text()));
+        check(got.includes(marker) === taken, 'a page of one build gets the other\'s index.html');
+        await page.close();
+      }
+      check(taken, 'the second build is not taken within three visits');
+      page = await open(browser, {url: site.url});
+      const cached = await page.evaluate(() => caches.keys().then(names => Promise.all(names.map(name =>
+        caches.open(name).then(c => c.match('index.html')).then(r => r ? r.text() : '')))));
+      check(cached.length === 1 && cached[0].includes(marker), `the caches hold ${cached.length} pages`);
+      await site.stop();
+      await page.setOfflineMode(true);
+      await page.reload();
+      await playRight(page);
+      check((await page.content()).includes(marker) && page.problems.length === 0, 'offline: ' + page.problems);
+    });
+  },
+
+  // A worker that cannot install, for a file missing on the host or one of another build, leaves the page
+  // playing online as before, and no cache behind.
+  async failedInstall(browser) {
+    for (const replace of [{'maskable-512.png': null}, {'manifest.webmanifest': '{"name": "Glimtra"}'}]) {
+      await withSite(async site => {
+        site.replace = replace;
+        const page = await open(browser, {url: site.url});
+        check((await worker(page)) === 'none', 'a worker installs with ' + JSON.stringify(replace));
+        await page.reload();
+        await playRight(page);
+        const left = await page.evaluate(() => caches.keys());
+        check(left.length === 0 && page.problems.length === 0, 'left: ' + left.concat(page.problems).join('\n'));
+        await page.close();
+      });
+    }
+  },
+});
 
 // ---- Run ----
 

@@ -4,10 +4,11 @@
 file(REMOVE_RECURSE "${SCRATCH_DIR}")
 execute_process(COMMAND "${GENERATOR}" "${SCRATCH_DIR}/pix" RESULT_VARIABLE pix_result)
 execute_process(COMMAND "${GENERATOR}" --icons "${SCRATCH_DIR}/icons" RESULT_VARIABLE icons_result)
+execute_process(COMMAND "${GENERATOR}" --web-icons "${SCRATCH_DIR}/web" RESULT_VARIABLE web_result)
 execute_process(COMMAND "${GENERATOR}" --freetype-version RESULT_VARIABLE version_result
                 OUTPUT_VARIABLE freetype OUTPUT_STRIP_TRAILING_WHITESPACE)
-if(NOT pix_result EQUAL 0 OR NOT icons_result EQUAL 0 OR NOT version_result EQUAL 0)
-  message(FATAL_ERROR "glimtra-artwork failed: ${pix_result} ${icons_result} ${version_result}")
+if(NOT pix_result EQUAL 0 OR NOT icons_result EQUAL 0 OR NOT web_result EQUAL 0 OR NOT version_result EQUAL 0)
+  message(FATAL_ERROR "glimtra-artwork failed: ${pix_result} ${icons_result} ${web_result} ${version_result}")
 endif()
 
 file(STRINGS "${SOURCE_DIR}/pix/README.md" made_with REGEX "made with FreeType [0-9]+\\.[0-9]+\\.[0-9]+")
@@ -23,7 +24,7 @@ endif()
 set(differ "")
 set(count 0)
 # Both directions: a file the generator no longer makes is as wrong as one it makes differently.
-foreach(pair "pix|pix" "icons|dist/icons/hicolor")
+foreach(pair "pix|pix" "icons|dist/icons/hicolor" "web|dist/web")
   string(REPLACE "|" ";" pair "${pair}")
   list(GET pair 0 made)
   list(GET pair 1 committed)

@@ -17,6 +17,7 @@ static int usage() {
                "usage: glimtra-artwork DIR            write the game's BMP files into DIR\n"
                "       glimtra-artwork --preview DIR  write the same pictures as PNG files\n"
                "       glimtra-artwork --icons DIR    write hicolor icons as DIR/NxN/apps/*.png\n"
+               "       glimtra-artwork --web-icons DIR  write the web app's icons as DIR/*.png\n"
                "       glimtra-artwork --freetype-version\n"
                "       glimtra-artwork --compare MADE COMMITTED\n"
                "              exit 0 when the BMP files in MADE match those in COMMITTED, or differ only\n"
@@ -51,7 +52,7 @@ int main(int argc, char **argv) {
   std::string mode = argc > 1 && argv[1][0] == '-' ? argv[1] : "";
   const int operands = argc - (mode.empty() ? 1 : 2);
   const int needed = mode == "--freetype-version" ? 0 : mode == "--compare" ? 2 : 1;
-  const bool known = mode.empty() || mode == "--preview" || mode == "--icons" ||
+  const bool known = mode.empty() || mode == "--preview" || mode == "--icons" || mode == "--web-icons" ||
                      mode == "--freetype-version" || mode == "--compare";
   if (!known || operands != needed) return usage();
   try {
@@ -62,8 +63,11 @@ int main(int argc, char **argv) {
     if (mode == "--compare") return compare(argv[2], argv[3]);
     fs::path dir = argv[argc - 1];
     std::vector<art::Picture> pictures;
+    const bool icons = mode == "--icons" || mode == "--web-icons";
     if (mode == "--icons") {
       pictures = art::drawIcons();
+    } else if (mode == "--web-icons") {
+      pictures = art::drawWebIcons();
     } else {
       art::Lettering fonts(GLIMTRA_FONT_DIR);
       pictures = art::drawPictures(fonts);
@@ -72,8 +76,7 @@ int main(int argc, char **argv) {
       fs::path file = dir / p.file;
       if (mode == "--preview") file.replace_extension(".png");
       fs::create_directories(file.parent_path());
-      art::writeFile(file.string(),
-                     mode.empty() ? art::encodeBmp(p.img) : art::encodePng(p.img, mode == "--icons"));
+      art::writeFile(file.string(), mode.empty() ? art::encodeBmp(p.img) : art::encodePng(p.img, icons));
     }
   } catch (const std::exception &e) {
     std::fprintf(stderr, "glimtra-artwork: %s\n", e.what());

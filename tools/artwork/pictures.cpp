@@ -428,17 +428,39 @@ std::vector<Picture> drawPictures(Lettering &fonts) {
   return out;
 }
 
+// The desktop icon: the emblem on a rounded blue tile, transparent at the corners.
+static Image drawTileIcon(int size) {
+  Canvas c(size, size);
+  // The same blue as the window icon's corners, as a rounded tile behind the emblem.
+  fill(c, box(0, 0, size, size, size * 0.2), vertical(rgb(24, 40, 255), rgb(0, 0, 214), 0, size));
+  drawEmblem(c, size / 2.0, size / 2.0, size * 0.45);
+  return flattenAlpha(c);
+}
+
+// For home screens that cut the icon to a shape of their own (Android's circles and squircles, the rounded
+// square of iPhone and iPad): the tile's blue to every edge, and the emblem within the middle circle of 40%
+// of the size that every such shape keeps, with a margin for its anti-aliased rim.
+static Image drawFullBleedIcon(int size) {
+  Canvas c(size, size);
+  fill(c, box(0, 0, size, size), vertical(rgb(24, 40, 255), rgb(0, 0, 214), 0, size));
+  drawEmblem(c, size / 2.0, size / 2.0, size * 0.36);
+  return flattenAlpha(c);
+}
+
 std::vector<Picture> drawIcons() {
   std::vector<Picture> out;
   for (int size : {48, 64, 128, 256}) {
-    Canvas c(size, size);
-    // The same blue as the window icon's corners, as a rounded tile behind the emblem.
-    fill(c, box(0, 0, size, size, size * 0.2), vertical(rgb(24, 40, 255), rgb(0, 0, 214), 0, size));
-    drawEmblem(c, size / 2.0, size / 2.0, size * 0.45);
     std::string dir = std::to_string(size) + "x" + std::to_string(size);
-    out.push_back({dir + "/apps/se.glimtra.Glimtra.png", flattenAlpha(c)});
+    out.push_back({dir + "/apps/se.glimtra.Glimtra.png", drawTileIcon(size)});
   }
   return out;
+}
+
+std::vector<Picture> drawWebIcons() {
+  return {{"icon-192.png", drawTileIcon(192)},
+          {"icon-512.png", drawTileIcon(512)},
+          {"maskable-512.png", drawFullBleedIcon(512)},
+          {"apple-touch-icon.png", drawFullBleedIcon(180)}};
 }
 
 }  // namespace art

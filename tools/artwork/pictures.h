@@ -35,6 +35,9 @@ inline constexpr int kSheetCellW = 20, kSheetCellH = 19;
 std::vector<Picture> drawPictures(Lettering &fonts);
 // The badge as hicolor PNG icons with alpha, e.g. "48x48/apps/se.glimtra.Glimtra.png".
 std::vector<Picture> drawIcons();
+// The icons of the web app (build-web/site/): 192 and 512 px tiles, a maskable 512 px one and the 180 px
+// apple-touch-icon, e.g. "icon-192.png".
+std::vector<Picture> drawWebIcons();
 
 }  // namespace art
 
