@@ -12,8 +12,6 @@ import sys
 import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-ICONS = os.path.join(HERE, '..', '..', 'dist', 'web')
-ICON_NAMES = ['apple-touch-icon.png', 'icon-192.png', 'icon-512.png', 'maskable-512.png']
 
 
 def chunks(png):
@@ -71,6 +69,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument('--page', required=True, help='glimtra.html')
     parser.add_argument('--out', required=True, help='the folder to make')
+    parser.add_argument('icons', nargs='+', help="the generator's PNG icons, put into the folder by name")
     args = parser.parse_args()
 
     page = open(args.page, encoding='utf-8').read()
@@ -80,8 +79,8 @@ def main():
         sys.exit('make_site.py: %s has no </head>' % args.page)
     files = {'index.html': page.replace('</head>', head + '</head>', 1).encode('utf-8'),
              'manifest.webmanifest': open(os.path.join(HERE, 'manifest.webmanifest'), 'rb').read()}
-    for name in ICON_NAMES:
-        files[name] = squeeze(open(os.path.join(ICONS, name), 'rb').read())
+    for icon in args.icons:
+        files[os.path.basename(icon)] = squeeze(open(icon, 'rb').read())
 
     # The worker names its cache after every other file, so a build with any file changed is a new worker; and
     # it takes each file only with the bytes of this build (subresource integrity), never a mix of two.

@@ -37,7 +37,7 @@ set(site_files index.html manifest.webmanifest sw.js ${site_icons})
 list(TRANSFORM site_files PREPEND site/)
 list(TRANSFORM site_icons PREPEND ${PROJECT_SOURCE_DIR}/dist/web/)
 add_custom_command(OUTPUT ${site_files}
-  COMMAND Python3::Interpreter ${web}/make_site.py --page glimtra.html --out site
+  COMMAND Python3::Interpreter ${web}/make_site.py --page glimtra.html --out site ${site_icons}
   DEPENDS glimtra.html ${web}/make_site.py ${web}/app_head.html ${web}/manifest.webmanifest ${web}/sw.js
           ${site_icons}
   COMMENT "Making the web app site/")

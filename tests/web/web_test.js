@@ -135,6 +135,15 @@ async function release(page, touch = false) {
   await frames(page, 3);
 }
 
+// A right round at level 4 from the start-up frame: GO, the four symbols of the code row, "Rätt svar!".
+async function playRight(page, {touch = false} = {}) {
+  await expectGolden(page, 'startup');
+  await press(page, kGo, {touch});
+  await advance(page, 4001);
+  for (const s of kCode.slice(0, 4)) await press(page, key(s), {touch});
+  await expectGolden(page, 'right');
+}
+
 async function open(browser, {url = 'file://' + path.resolve(pageFile), viewport, noWasm = false} = {}) {
   const page = await browser.newPage();
   if (viewport) await page.setViewport(viewport);
@@ -224,11 +233,7 @@ const cases = {
   // anew for each (the same seeded row), ending on the verdict frames of the scene tests.
   async rounds(browser) {
     let page = await open(browser);
-    await expectGolden(page, 'startup');
-    await press(page, kGo);
-    await advance(page, 4001);
-    for (const s of kCode.slice(0, 4)) await press(page, key(s));
-    await expectGolden(page, 'right');
+    await playRight(page);
     await page.close();
 
     page = await open(browser);
@@ -250,10 +255,7 @@ const cases = {
     await expectGolden(page, 'startup');
     const width = await canvasWidth(page);
     check(Math.abs(width * 2.625 - 3 * kWidth) < 0.01, `the canvas is ${width} CSS pixels wide, not 3 x 350 / 2.625`);
-    await press(page, kGo, {touch: true});
-    await advance(page, 4001);
-    for (const s of kCode.slice(0, 4)) await press(page, key(s), {touch: true});
-    await expectGolden(page, 'right');
+    await playRight(page, {touch: true});
     await page.setViewport({width: 915, height: 640, deviceScaleFactor: 1, hasTouch: true, isMobile: true});
     await page.reload();
     await expectGolden(page, 'startup');
@@ -540,14 +542,6 @@ async function withSite(body) {
   }
 }
 
-async function playRight(page) {
-  await expectGolden(page, 'startup');
-  await press(page, kGo);
-  await advance(page, 4001);
-  for (const s of kCode.slice(0, 4)) await press(page, key(s));
-  await expectGolden(page, 'right');
-}
-
 // The page's service workers once they have settled, as DevTools sees them: 'activated' where one is (a new one
 // may wait beside it), 'none' where the install failed.
 async function worker(page) {
@@ -603,7 +597,8 @@ Object.assign(cases, {
     const marker = '<meta name="build" content="second">', changed = path.join(outDir, 'changed.html');
     fs.writeFileSync(changed, fs.readFileSync(pageFile, 'utf8').replace('</title>', '</title>' + marker));
     const second = path.join(outDir, 'second-site'), makeSite = path.join(sourceDir, 'src/web/make_site.py');
-    execFileSync('python3', [makeSite, '--page', changed, '--out', second]);
+    const icons = fs.readdirSync(siteDir).filter(f => f.endsWith('.png')).map(f => path.join(sourceDir, 'dist/web', f));
+    execFileSync('python3', [makeSite, '--page', changed, '--out', second, ...icons]);
     await withSite(async site => {
       let page = await open(browser, {url: site.url});
       check((await worker(page)) === 'activated', 'no service worker takes up the first build');
