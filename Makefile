@@ -51,8 +51,8 @@ artwork:
 	./$(BUILD)/tools/artwork/glimtra-artwork --icons dist/icons/hicolor
 	./$(BUILD)/tools/artwork/glimtra-artwork --web-icons dist/web
 
-# Measures the game against its floors and prints the tables of README.md's Benchmarks section and of its
-# browser page; in a build of its own, since the measurement programs are built only there.
+# Measures the game against its floors and prints the tables of docs/benchmarks.md, the desktop's and
+# the browser page's; in a build of its own, since the measurement programs are built only there.
 BENCH_BUILD := build-bench
 bench:
 	@tools/install-deps test

@@ -1,5 +1,5 @@
-// Measures the browser page next to a floor page in the same chromium and prints the rows of README.md's
-// "Play in the browser" section: the page's size, its idle cost at the title screen, its first frame.
+// Measures the browser page next to a floor page in the same chromium and prints the rows of
+// docs/benchmarks.md on the browser page: the page's size, its idle cost at the title screen, its first frame.
 // Usage: NODE_PATH=build-web/driver/node_modules node bench/web.js build-web/glimtra.html [RUNS]
 'use strict';
 const fs = require('fs');

@@ -2,7 +2,7 @@
 # The Windows zip built again from a copy of the tree elsewhere on the machine (tests/elsewhere.sh: on
 # disorderfs where it works), with another time zone, locale and umask, must be the zip of make windows byte
 # for byte. The copy reuses the SDL builds (that two clones build the same SDL from cold is shown once, in
-# README.md, since it takes minutes).
+# docs/windows.md, since it takes minutes).
 # Usage: reproducible.sh ROOT; exits with 77 when there is no zip to compare with.
 set -eu
 root=$1

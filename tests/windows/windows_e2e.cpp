@@ -108,7 +108,7 @@ TEST_F(WindowsGame, AMissingPictureIsNamedInAMessageBoxAndEndsWithStatusOne) {
   EXPECT_TRUE(game.Ends(1, 15)) << "after the box was dismissed: " << game.Output();
 }
 
-// Wine paces no flip here (see README.md). Its Direct3D, SDL's first choice, is held to a few hundred frames
+// Wine paces no flip here (see docs/windows.md). Its Direct3D, SDL's first choice, is held to a few hundred frames
 // a second by its own work, which a fast display could match; SDL's software renderer is not, and the game
 // must say so where a Windows player sees it: in a box of its own, in a corner, naming the remedy in
 // Windows terms, while the game plays on.
