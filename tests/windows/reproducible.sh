@@ -7,7 +7,7 @@
 set -eu
 root=$1
 zip=$(ls "$root"/build-windows/Glimtra-*-win64.zip 2>/dev/null || true)
-if [ -z "$zip" ] || [ ! -f "$root/build-windows/sdl/stamp" ]; then
+if [ -z "$zip" ] || [ ! -f "$root/build-windows/sdl/stamp" ] || [ ! -f "$root/build-windows/sdl/SDL2.tarball" ]; then
   echo "skipped: no zip in $root/build-windows; make windows builds it from the SDL releases"
   exit 77
 fi
@@ -19,7 +19,10 @@ cp -a "$root/build-windows/sdl" "$copy/build-windows/"
   cd "$copy"
   umask 077
   export TZ=Pacific/Auckland LC_ALL=C.UTF-8
-  export SDL2_SOURCE="$root/build-windows/sdl/SDL2-src" SDL12COMPAT_SOURCE="$root/build-windows/sdl/sdl12-compat-src"
+  # The tarballs the SDL builds came from, checked again as every build does.
+  SDL2_SOURCE=$(cat "$root/build-windows/sdl/SDL2.tarball")
+  SDL12COMPAT_SOURCE=$(cat "$root/build-windows/sdl/sdl12-compat.tarball")
+  export SDL2_SOURCE SDL12COMPAT_SOURCE
   tools/build-windows build-windows
 )
 result=0
