@@ -1,5 +1,10 @@
 # The browser page, build-web/glimtra.html: the game compiled by emscripten against its SDL 1.2 emulation,
 # mended by sdl_fixes.js, wrapped with its pictures and icon into one page by make_page.py.
+# A custom command's rule is written into the one target that owns it, not again into each target after it
+# (CMake 3.19 and later; see the site below).
+if(POLICY CMP0113)
+  cmake_policy(SET CMP0113 NEW)
+endif()
 add_library(glimtra_game STATIC src/main.cpp src/pkfont.cpp src/platform_web.cpp)
 target_include_directories(glimtra_game PUBLIC src)
 # Small rather than fast: a frame costs the browser far more than the game's own code. emscripten's SDL 1.2
@@ -42,3 +47,6 @@ add_custom_command(OUTPUT ${site_files}
           ${site_icons}
   COMMENT "Making the web app site/")
 add_custom_target(site ALL DEPENDS ${site_files})
+# After the page's target, which then alone holds the rule that makes glimtra.html: with the rule in both, a
+# fresh make -j2 ran make_page.py twice at once, and one renamed the other's glimtra.html.part away.
+add_dependencies(site page)
