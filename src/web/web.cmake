@@ -21,8 +21,9 @@ target_link_options(glimtra PRIVATE -Os -sUSE_SDL=1 --js-library ${web}/sdl_fixe
   "-sASYNCIFY_IMPORTS=['SDL_Flip']" -sSINGLE_FILE=1 -sFORCE_FILESYSTEM=1 -sENVIRONMENT=web
   "-sEXPORTED_RUNTIME_METHODS=['FS_createPath','FS_createPreloadedFile','addRunDependency','removeRunDependency']"
   # The address of butState, for the one golden frame that no play reaches (GO drawn pressed while idle,
-  # before any verdict): tests/web sets it as the scene tests do. It costs the page a few bytes.
-  "-sEXPORTED_FUNCTIONS=['_main','_butState']")
+  # before any verdict): tests/web sets it as the scene tests do; and of gameState, by which the web app
+  # offers a new version only between rounds (app_head.html). They cost the page a few bytes.
+  "-sEXPORTED_FUNCTIONS=['_main','_butState','_gameState']")
 set_target_properties(glimtra PROPERTIES SUFFIX .js LINK_DEPENDS ${web}/sdl_fixes.js)
 
 file(GLOB pictures CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/pix/*.bmp)

@@ -753,6 +753,60 @@ Object.assign(cases, {
       }
     });
   },
+
+  // A page left open (a reload would keep its build) learns of a new build, and offers it in Swedish between
+  // rounds only; a tap loads it. Another page of the old build, in a round then, finishes the round before it
+  // loads the new build too, and no cache holds the old one after.
+  async newBuild(browser) {
+    const next = buildSite('next', {page: markedPage()});
+    await withSite(async site => {
+      const first = await open(browser, {url: site.url});
+      check((await worker(first)) === 'activated', 'no service worker takes up the first build');
+      await first.reload();
+      site.asked.length = 0;
+      const other = await open(browser, {url: site.url}), offer = '#update:not([hidden])';
+      for (const page of [other, first]) {  // the page in front is the one that plays
+        await page.bringToFront();
+        await expectGolden(page, 'startup');
+        await page.evaluate(() => { window.glimtraNotReloaded = true; });
+        await press(page, kGo);
+      }
+      // chromium's own look for a new worker after the visit is over before the new build is put up.
+      for (const end = Date.now() + 20000; !site.asked.includes('sw.js') && Date.now() < end;) await frames(first, 2);
+      site.dir = next;
+      await first.setOfflineMode(true);  // and back: the page asks for a new build
+      await first.setOfflineMode(false);
+      await first.waitForFunction(() => navigator.serviceWorker.getRegistration().then(r => !!r.waiting))
+        .catch(() => { throw new Error('the open page does not learn of the new build'); });
+      await first.evaluate(() => new Promise(done => setTimeout(done, 1000)));
+      check(!(await first.$(offer)), 'the new build is offered during a round');
+      await advance(first, 4001);
+      await advance(first, 8001);
+      await first.waitForSelector(offer, {timeout: 5000});
+      const said = await first.$eval('#update', e => e.innerText.replace(/\s+/g, ' '));
+      check(said === 'Det finns en ny version av Glimtra. Starta nya versionen', 'the offer says ' + said);
+      await first.screenshot({path: path.join(outDir, 'newBuild-offer.png')});
+      check(!(await other.$(offer)), 'the new build is offered during a round on the other page');
+      // A page opened now is still of the old build, whose worker controls it, and offers the new one at once.
+      const third = await open(browser, {url: site.url});
+      await third.waitForSelector(offer, {timeout: 15000});
+      check(!(await third.content()).includes(kMarker), 'a page opened while the new build waits mixes builds');
+      await third.close();
+      await first.bringToFront();
+      await Promise.all([first.waitForNavigation(), first.click('#update button')]);
+      await expectGolden(first, 'startup');
+      check((await first.content()).includes(kMarker), 'a tap on the offer does not load the new build');
+      await other.bringToFront();
+      await other.evaluate(() => new Promise(done => setTimeout(done, 1000)));
+      check(await other.evaluate(() => window.glimtraNotReloaded), 'the other page is loaded anew during its round');
+      await advance(other, 4001);
+      await Promise.all([other.waitForNavigation(), advance(other, 8001)]);
+      check((await other.content()).includes(kMarker), 'the other page does not load the new build after its round');
+      const names = await cacheNames(first);
+      check(names.join() === cacheOf(next, site.url), 'the caches after: ' + names);
+      check(first.problems.length + other.problems.length === 0, first.problems.concat(other.problems).join('\n'));
+    });
+  },
 });
 
 // ---- Run ----
