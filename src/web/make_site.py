@@ -97,15 +97,19 @@ def main():
         worker = worker.replace(key, value)
     files['sw.js'] = worker.encode('utf-8')
 
-    # Made beside and swapped in whole, so that an interrupted build never leaves half a site.
-    part = args.out + '.part'
-    shutil.rmtree(part, ignore_errors=True)
+    # Made beside and swapped in whole, so that an interrupted build leaves the old site or, for a moment between
+    # two renames, none; never half of one, as removing the old one file by file in its place would.
+    part, old = args.out + '.part', args.out + '.old'
+    for leftover in (part, old):
+        shutil.rmtree(leftover, ignore_errors=True)
     os.makedirs(part)
     for name, data in files.items():
         with open(os.path.join(part, name), 'wb') as f:
             f.write(data)
-    shutil.rmtree(args.out, ignore_errors=True)
+    if os.path.isdir(args.out):
+        os.replace(args.out, old)
     os.replace(part, args.out)
+    shutil.rmtree(old, ignore_errors=True)
 
 
 if __name__ == '__main__':

@@ -17,8 +17,14 @@ self.addEventListener('install', event => {
     caches.delete(kCache).then(() => { throw error; })));
 });
 
-// It takes over only once no page of the build before is open (no skipWaiting), so that no page of one build
-// ever gets files of another; the older caches then go.
+// It takes over once no page of the build before is open, or at once when a page of that build asks for it (the
+// player took the page's offer of the new version between rounds; every page of the build before then loads
+// this one, see app_head.html), so that no page of one build goes on with files of another; the older caches
+// then go.
+self.addEventListener('message', event => {
+  if (event.data === 'glimtra: take over') self.skipWaiting();
+});
+
 self.addEventListener('activate', event => {
   event.waitUntil(caches.keys().then(names => Promise.all(
     names.filter(name => name.startsWith(kPrefix) && name !== kCache).map(name => caches.delete(name)))));

@@ -1,5 +1,10 @@
 # The browser page, build-web/glimtra.html: the game compiled by emscripten against its SDL 1.2 emulation,
 # mended by sdl_fixes.js, wrapped with its pictures and icon into one page by make_page.py.
+# A custom command's rule is written into the one target that owns it, not again into each target after it
+# (CMake 3.19 and later; see the site below).
+if(POLICY CMP0113)
+  cmake_policy(SET CMP0113 NEW)
+endif()
 add_library(glimtra_game STATIC src/main.cpp src/pkfont.cpp src/platform_web.cpp)
 target_include_directories(glimtra_game PUBLIC src)
 # Small rather than fast: a frame costs the browser far more than the game's own code. emscripten's SDL 1.2
@@ -16,8 +21,9 @@ target_link_options(glimtra PRIVATE -Os -sUSE_SDL=1 --js-library ${web}/sdl_fixe
   "-sASYNCIFY_IMPORTS=['SDL_Flip']" -sSINGLE_FILE=1 -sFORCE_FILESYSTEM=1 -sENVIRONMENT=web
   "-sEXPORTED_RUNTIME_METHODS=['FS_createPath','FS_createPreloadedFile','addRunDependency','removeRunDependency']"
   # The address of butState, for the one golden frame that no play reaches (GO drawn pressed while idle,
-  # before any verdict): tests/web sets it as the scene tests do. It costs the page a few bytes.
-  "-sEXPORTED_FUNCTIONS=['_main','_butState']")
+  # before any verdict): tests/web sets it as the scene tests do; and of gameState, by which the web app
+  # offers a new version only between rounds (app_head.html). They cost the page a few bytes.
+  "-sEXPORTED_FUNCTIONS=['_main','_butState','_gameState']")
 set_target_properties(glimtra PROPERTIES SUFFIX .js LINK_DEPENDS ${web}/sdl_fixes.js)
 
 file(GLOB pictures CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/pix/*.bmp)
@@ -42,3 +48,6 @@ add_custom_command(OUTPUT ${site_files}
           ${site_icons}
   COMMENT "Making the web app site/")
 add_custom_target(site ALL DEPENDS ${site_files})
+# After the page's target, which then alone holds the rule that makes glimtra.html: with the rule in both, a
+# fresh make -j2 ran make_page.py twice at once, and one renamed the other's glimtra.html.part away.
+add_dependencies(site page)

@@ -519,11 +519,13 @@ const siteDir = path.join(path.dirname(pageFile), 'site'), sourceDir = path.join
 // `site.dir` may change, to put another build at the same address; `site.replace` gives a file other bytes
 // (null: none).
 async function withSite(body) {
-  const site = {dir: siteDir, replace: {}, asked: []}, sockets = new Set();
+  const site = {dir: siteDir, replace: {}, asked: [], copies: {}}, sockets = new Set();
   const server = http.createServer((request, response) => {
-    const name = /^\/spel\/glimtra\/([\w.-]*)$/.exec(request.url)?.[1].replace(/^$/, 'index.html');
+    // Other copies of the game beside it on the host: site.copies, by folder.
+    const [, folder, asked] = /^\/spel\/(glimtra[\w-]*)\/([\w.-]*)(\?.*)?$/.exec(request.url) || [];
+    const name = asked?.replace(/^$/, 'index.html');
     site.asked.push(name);
-    const file = path.join(site.dir, name || '-');
+    const file = path.join((folder === 'glimtra' ? site.dir : site.copies[folder]) || '-', name || '-');
     const body = name in site.replace ? site.replace[name] : fs.existsSync(file) && fs.readFileSync(file);
     const type = {'.html': 'text/html', '.js': 'text/javascript'}[path.extname(file)] || 'application/octet-stream';
     response.writeHead(body ? 200 : 404, {'Content-Type': type, 'Cache-Control': 'max-age=3600'}).end(body || '');
@@ -647,6 +649,163 @@ Object.assign(cases, {
         await page.close();
       });
     }
+  },
+});
+
+// ---- Builds that follow one another ----
+// Other builds of the site, made by make_site.py from a copy of src/web with `manifest` changed, from `page`, and
+// with the icons named in `icons` in place of the generator's; and a worker that takes a new build as a
+// player's next visit would.
+
+const kMarker = '<meta name="build" content="next">';
+
+function buildSite(name, {page = pageFile, manifest = m => m, icons = {}} = {}) {
+  const web = path.join(outDir, name + '-web'), dir = path.join(outDir, name);
+  fs.mkdirSync(web, {recursive: true});
+  for (const f of ['make_site.py', 'app_head.html', 'sw.js', 'manifest.webmanifest'])
+    fs.copyFileSync(path.join(sourceDir, 'src/web', f), path.join(web, f));
+  const m = path.join(web, 'manifest.webmanifest');
+  fs.writeFileSync(m, manifest(fs.readFileSync(m, 'utf8')));
+  const pngs = fs.readdirSync(siteDir).filter(f => f.endsWith('.png'));
+  execFileSync('python3', [path.join(web, 'make_site.py'), '--page', page, '--out', dir,
+                           ...pngs.map(f => icons[f] || path.join(sourceDir, 'dist/web', f))]);
+  return dir;
+}
+
+// The page with kMarker in its head.
+function markedPage() {
+  const file = path.join(outDir, 'marked.html');
+  fs.writeFileSync(file, fs.readFileSync(pageFile, 'utf8').replace('</title>', '</title>' + kMarker));
+  return file;
+}
+
+// The name of the cache that a site's worker fills.
+const cacheOf = (dir, url) => `glimtra ${url} ` + /kPrefix \+ '(\w+)'/.exec(fs.readFileSync(path.join(dir, 'sw.js'), 'utf8'))[1];
+
+// The open page's worker asks for a new build at once (as the page does hourly), and once the page is closed
+// the new worker takes over: the page opened then is of the new build.
+async function revisit(browser, page, url) {
+  await page.evaluate(() => navigator.serviceWorker.getRegistration().then(async r => {
+    await r.update().catch(() => {});  // refused while chromium's own look after the visit is under way
+    for (let i = 0; i < 100 && !r.waiting; ++i) await new Promise(done => setTimeout(done, 100));
+  }));
+  await page.close();
+  return open(browser, {url});
+}
+
+const cacheNames = page => page.evaluate(() => caches.keys());
+
+Object.assign(cases, {
+  // Two copies on one host (a school's /spel/glimtra/ and /spel/glimtra-prov/), one reached by a link that adds
+  // a query: each keeps its own cache, the update of one leaves the other's alone, and both play offline.
+  async sharedHost(browser) {
+    const next = buildSite('prov-next', {page: markedPage()});
+    await withSite(async site => {
+      site.copies['glimtra-prov'] = siteDir;
+      const link = site.url + '?source=skolsida', prov = site.url.replace('/glimtra/', '/glimtra-prov/');
+      let page;
+      for (const url of [link, prov]) {
+        page = await open(browser, {url});
+        check((await worker(page)) === 'activated', 'no service worker takes up ' + url);
+      }
+      site.copies['glimtra-prov'] = next;
+      page = await revisit(browser, page, prov);
+      check((await page.content()).includes(kMarker), 'the copy in glimtra-prov/ does not take its new build');
+      const names = (await cacheNames(page)).sort().join();
+      check(names === [cacheOf(siteDir, site.url), cacheOf(next, prov)].sort().join(), 'the caches: ' + names);
+      await site.stop();
+      await page.setOfflineMode(true);
+      for (const [url, marked] of [[link, false], [prov + '?source=skolsida', true]]) {
+        await page.goto(url);
+        await playRight(page);
+        check((await page.content()).includes(kMarker) === marked, url + ' offline is not its own build');
+      }
+      check(page.problems.length === 0, 'offline: ' + page.problems.join('\n'));
+    });
+  },
+
+  // A build that changes the manifest alone, then one that changes one icon alone, is each taken by a new
+  // worker, and its cache is then the only one.
+  async siteChanged(browser) {
+    const png = fs.readFileSync(path.join(sourceDir, 'dist/web/icon-192.png')), idat = png.indexOf('IDAT') - 4;
+    const raw = zlib.inflateSync(png.subarray(idat + 8, idat + 8 + png.readUInt32BE(idat)));
+    raw[1000] ^= 1;
+    const data = Buffer.concat([Buffer.from('IDAT'), zlib.deflateSync(raw, {level: 0})]), length = Buffer.alloc(4);
+    length.writeUInt32BE(data.length - 4);
+    const crc = Buffer.alloc(4);
+    crc.writeUInt32BE(zlib.crc32(data));
+    const icon = path.join(outDir, 'icons', 'icon-192.png');
+    fs.mkdirSync(path.dirname(icon), {recursive: true});
+    fs.writeFileSync(icon, Buffer.concat([png.subarray(0, idat), length, data, crc, png.subarray(idat + 12 + png.readUInt32BE(idat))]));
+    const manifest = m => m.replace('"Glimtra"', '"Glimtra!"');  // then kept, so that each build changes one file
+    const builds = [buildSite('manifest-changed', {manifest}), buildSite('icon-changed', {manifest, icons: {'icon-192.png': icon}})];
+    await withSite(async site => {
+      let page = await open(browser, {url: site.url});
+      check((await worker(page)) === 'activated', 'no service worker takes up the first build');
+      let before = cacheOf(siteDir, site.url);
+      for (const dir of builds) {
+        site.dir = dir;
+        page = await revisit(browser, page, site.url);
+        await worker(page);
+        const names = await cacheNames(page);
+        check(names.join() === cacheOf(dir, site.url) && names[0] !== before, `${path.basename(dir)}: the caches are ${names}`);
+        before = names[0];
+      }
+    });
+  },
+
+  // A page left open (a reload would keep its build) learns of a new build, and offers it in Swedish between
+  // rounds only; a tap loads it. Another page of the old build, in a round then, finishes the round before it
+  // loads the new build too, and no cache holds the old one after.
+  async newBuild(browser) {
+    const next = buildSite('next', {page: markedPage()});
+    await withSite(async site => {
+      const first = await open(browser, {url: site.url});
+      check((await worker(first)) === 'activated', 'no service worker takes up the first build');
+      await first.reload();
+      site.asked.length = 0;
+      const other = await open(browser, {url: site.url}), offer = '#update:not([hidden])';
+      for (const page of [other, first]) {  // the page in front is the one that plays
+        await page.bringToFront();
+        await expectGolden(page, 'startup');
+        await page.evaluate(() => { window.glimtraNotReloaded = true; });
+        await press(page, kGo);
+      }
+      // chromium's own look for a new worker after the visit is over before the new build is put up.
+      for (const end = Date.now() + 20000; !site.asked.includes('sw.js') && Date.now() < end;) await frames(first, 2);
+      site.dir = next;
+      await first.setOfflineMode(true);  // and back: the page asks for a new build
+      await first.setOfflineMode(false);
+      await first.waitForFunction(() => navigator.serviceWorker.getRegistration().then(r => !!r.waiting))
+        .catch(() => { throw new Error('the open page does not learn of the new build'); });
+      await first.evaluate(() => new Promise(done => setTimeout(done, 1000)));
+      check(!(await first.$(offer)), 'the new build is offered during a round');
+      await advance(first, 4001);
+      await advance(first, 8001);
+      await first.waitForSelector(offer, {timeout: 5000});
+      const said = await first.$eval('#update', e => e.innerText.replace(/\s+/g, ' '));
+      check(said === 'Det finns en ny version av Glimtra. Starta nya versionen', 'the offer says ' + said);
+      await first.screenshot({path: path.join(outDir, 'newBuild-offer.png')});
+      check(!(await other.$(offer)), 'the new build is offered during a round on the other page');
+      // A page opened now is still of the old build, whose worker controls it, and offers the new one at once.
+      const third = await open(browser, {url: site.url});
+      await third.waitForSelector(offer, {timeout: 15000});
+      check(!(await third.content()).includes(kMarker), 'a page opened while the new build waits mixes builds');
+      await third.close();
+      await first.bringToFront();
+      await Promise.all([first.waitForNavigation(), first.click('#update button')]);
+      await expectGolden(first, 'startup');
+      check((await first.content()).includes(kMarker), 'a tap on the offer does not load the new build');
+      await other.bringToFront();
+      await other.evaluate(() => new Promise(done => setTimeout(done, 1000)));
+      check(await other.evaluate(() => window.glimtraNotReloaded), 'the other page is loaded anew during its round');
+      await advance(other, 4001);
+      await Promise.all([other.waitForNavigation(), advance(other, 8001)]);
+      check((await other.content()).includes(kMarker), 'the other page does not load the new build after its round');
+      const names = await cacheNames(first);
+      check(names.join() === cacheOf(next, site.url), 'the caches after: ' + names);
+      check(first.problems.length + other.problems.length === 0, first.problems.concat(other.problems).join('\n'));
+    });
   },
 });
 
