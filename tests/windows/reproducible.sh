@@ -1,8 +1,9 @@
 #!/bin/sh
 # The Windows zip built again from a copy of the tree elsewhere on the machine (tests/elsewhere.sh: on
-# disorderfs where it works), with another time zone, locale and umask, must be the zip of make windows byte
-# for byte. The copy reuses the SDL builds (that two clones build the same SDL from cold is shown once, in
-# README.md, since it takes minutes).
+# disorderfs where it works), with another time zone, locale and umask, by another user where this one is
+# root, and over a zip and a folder left from an earlier build with an entry of their own, must be the zip
+# of make windows byte for byte, and so must the installer. The copy reuses the SDL builds (that two clones
+# build the same SDL from cold is shown once, in README.md, since it takes minutes).
 # Usage: reproducible.sh ROOT; exits with 77 when there is no zip to compare with.
 set -eu
 root=$1
@@ -15,12 +16,24 @@ fi
 elsewhere "$root"
 mkdir -p "$copy/build-windows"
 cp -a "$root/build-windows/sdl" "$copy/build-windows/"
+# What an earlier build of the same version left, each with a file the new build does not have.
+name=$(basename "$zip" .zip)
+mkdir -p "$copy/build-windows/stage/$name"
+echo "left from an earlier build" >"$copy/build-windows/stage/$name/OLD.txt"
+(cd "$copy/build-windows/stage" && zip -q -r "$copy/build-windows/$name.zip" "$name")
+# Another user (nobody) builds where this one may hand the copy over; the SDL sources are only read.
+as=""
+if [ "$(id -u)" -eq 0 ] && command -v setpriv >/dev/null; then
+  chown 65534:65534 "$place" && chown -R 65534:65534 "$tree"
+  as="setpriv --reuid=65534 --regid=65534 --clear-groups env HOME=$place"
+  echo "built by the user 65534"
+fi
 (
   cd "$copy"
   umask 077
   export TZ=Pacific/Auckland LC_ALL=C.UTF-8
   export SDL2_SOURCE="$root/build-windows/sdl/SDL2-src" SDL12COMPAT_SOURCE="$root/build-windows/sdl/sdl12-compat-src"
-  tools/build-windows build-windows
+  $as tools/build-windows build-windows
 )
 result=0
 for made in "$zip" "${zip%.zip}.msi"; do

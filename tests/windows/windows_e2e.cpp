@@ -204,6 +204,29 @@ TEST_F(WindowsZip, HoldsWhatAReleaseMustHold) {
   EXPECT_EQ(files, expected) << "the zip's files differ from tests/windows/zip-contents.txt";
 }
 
+// No entry carries an extra field: neither the builder's user and group ids (Info-ZIP's "ux"), which would
+// make the bytes depend on who built them, nor the file times beside the fixed one of each entry. Read from
+// both headers of each entry, the central directory's and the local one.
+TEST_F(WindowsZip, CarriesNoOwnerIdsNorOtherExtraFields) {
+  const std::string z = ReadFile(kZip);
+  auto u16 = [&](size_t at) -> uint32_t {
+    return at + 2 <= z.size() ? uint8_t(z[at]) | uint8_t(z[at + 1]) << 8 : 0;
+  };
+  auto u32 = [&](size_t at) -> uint32_t { return u16(at) | u16(at + 2) << 16; };
+  const size_t end = z.rfind(std::string("PK\5\6", 4));
+  ASSERT_NE(end, std::string::npos) << "no end of the central directory";
+  ASSERT_GT(u16(end + 10), 20u) << "fewer entries than a release holds";
+  size_t entry = u32(end + 16);
+  for (uint32_t i = 0; i < u16(end + 10); ++i) {
+    ASSERT_EQ(u32(entry), 0x02014b50u) << "entry " << i << " of the central directory is not one";
+    const std::string name = z.substr(entry + 46, u16(entry + 28));
+    const size_t local = u32(entry + 42);
+    EXPECT_EQ(u16(entry + 30), 0u) << name << ": an extra field in the central directory";
+    EXPECT_EQ(u16(local + 28), 0u) << name << ": an extra field in its local header";
+    entry += 46 + u16(entry + 28) + u16(entry + 30) + u16(entry + 32);
+  }
+}
+
 // Windows stretches a program that is not declared DPI-aware, blurred, at 125 to 200 %; Wine does not.
 TEST_F(WindowsZip, TheExeDeclaresItselfDpiAwareInItsManifest) {
   const std::string exe = std::string(kZipFolder) + "/glimtra.exe";
