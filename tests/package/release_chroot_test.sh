@@ -47,13 +47,22 @@ chmod 755 bin/debootstrap
 PATH=$scratch/bin:$PATH
 export PATH
 
-# A fresh system from the tarball: this machine's certificate authorities in it, its root open to all.
-"$tools/release-chroot" new trixie sys || fail "release-chroot new failed"
+# A fresh system from the tarball: this machine's certificate authorities in it, its root open to all. A
+# machine without authorities of its own is given one, for release-chroot alone, in a mount namespace.
+cas=/usr/local/share/ca-certificates
+if [ -n "$(ls "$cas" 2>/dev/null)" ]; then
+  "$tools/release-chroot" new trixie sys || fail "release-chroot new failed"
+else
+  mkdir -p authorities && echo "a company's authority" >authorities/company.crt
+  unshare --mount --propagation private sh -c 'mount -t tmpfs none /usr/local/share && mkdir "$1" &&
+    mount --bind authorities "$1" && exec "$2" new trixie sys' sh "$cas" "$tools/release-chroot" ||
+    fail "release-chroot new failed"
+  cas=authorities
+fi
 [ ! -e bootstraps ] || fail "bootstrapped although the tarball is fresh: $(cat bootstraps)"
 [ -x sys/usr/bin/make ] || fail "the fresh system is not the tarball's"
 [ "$(stat -c %a sys)" = 755 ] || fail "the fresh system's root has the mode $(stat -c %a sys)"
-[ -n "$(ls /usr/local/share/ca-certificates 2>/dev/null)" ] || fail "this machine has no certificate authorities of its own to carry"
-diff -r /usr/local/share/ca-certificates sys/usr/local/share/ca-certificates ||
+diff -r "$cas" sys/usr/local/share/ca-certificates ||
   fail "the fresh system does not carry this machine's certificate authorities"
 cafile=$(npm config get cafile 2>/dev/null || true)
 if [ -f "$cafile" ]; then
