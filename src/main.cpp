@@ -167,10 +167,15 @@ static const char *WhyUnpaced() {
 void CheckPacing() {
   static Uint32 since = 0;  // when start-up began, with the first frame; then when the counted second began
   static int frames = -2;   // frames counted; -2 before the first frame, -1 in start-up
+  static int unpaced = kUnpacedFramesPerSecond;
   static bool checked = false;
   if (checked) return;
   const Uint32 now = SDL_GetTicks();
   if (frames == -2) {
+    // A machine under load flips unpaced frames fewer times a second than any display refreshes, so a test
+    // of the warning that runs beside other work sets a lower bar, GLIMTRA_UNPACED_FPS.
+    const char *bar = getenv("GLIMTRA_UNPACED_FPS");
+    if (bar && atoi(bar) > 0) unpaced = atoi(bar);
     since = now;
     frames = -1;
     return;
@@ -184,7 +189,7 @@ void CheckPacing() {
   ++frames;
   if (now - since < kPaceCheckMs) return;
   checked = true;
-  if (frames <= kUnpacedFramesPerSecond) return;
+  if (frames <= unpaced) return;
   char message[512];
   snprintf(message, sizeof message,
            "the display does not pace the frames (%d in a second after start-up), so the game keeps a "

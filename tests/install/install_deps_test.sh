@@ -10,13 +10,13 @@ rm -rf "$1" && mkdir -p "$1/bin" && cd "$1"
 # dpkg-query reports status; apt-get notes each call in calls, and what satisfy is asked for in apt. stat
 # hides the machine's apt locks: another apt at work here must not make the script wait.
 printf '#!/bin/sh\ncat "%s/status"\n' "$PWD" >bin/dpkg-query
-# Its simulation (-s) fails for what the file unsatisfiable names, as apt's does for a package that a
-# release lists but cannot install.
+# Its simulation (-s) fails for relations among which is one that the file unsatisfiable names, as apt's
+# does for a package that a release lists but cannot install.
 cat >bin/apt-get <<EOF
 #!/bin/sh
 echo "\$*" >>"$PWD/calls"
 for r; do :; done
-[ "\$1" = -s ] && { ! grep -qx "\$r" "$PWD/unsatisfiable" 2>/dev/null; exit; }
+[ "\$1" = -s ] && { ! echo "\$r" | sed 's/, /\\n/g' | grep -qxFf "$PWD/unsatisfiable" 2>/dev/null; exit; }
 [ "\$1" = satisfy ] || exit 0
 echo "\$r" >>"$PWD/apt"
 EOF
@@ -59,4 +59,11 @@ asked "" | grep -qx wine64 || fail "with nothing installed, apt was not asked fo
 echo wine64 >unsatisfiable
 [ -n "$(asked "")" ] && ! grep -q wine64 apt && [ "$(grep -c wine64 out)" = 1 ] ||
   fail "wine64 cannot be installed, yet apt was asked for '$(cat apt)', saying: $(cat out)"
-echo "install-deps test: $(wc -l <relations) relations; other architectures, provided names, old versions and an uninstallable optional package seen"
+# A package that is needed, which apt cannot install: the install fails in one line naming it, and nothing
+# is installed. The rest of the list, installable, is not named.
+printf 'zip\nwine64\n' >unsatisfiable
+: >apt
+! PATH=$PWD/bin:$PATH "$script" windows >out 2>&1 && [ ! -s apt ] && [ "$(wc -l <out)" = 2 ] &&
+  grep -q '^install-deps: apt cannot install zip from' out ||
+  fail "zip cannot be installed, yet install-deps asked apt for '$(cat apt)', saying: $(cat out)"
+echo "install-deps test: $(wc -l <relations) relations; other architectures, provided names, old versions and an uninstallable optional package seen; a needed one that apt cannot install refused"

@@ -98,12 +98,12 @@ class InstalledGame : public WineTest {
   // Its exit status once it has ended (Windows' status modulo 256), or -1.
   int Msiexec(const std::vector<std::string> &args) {
     int status = 0;
-    return StartMsiexec(args).Wait(90, &status) && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return StartMsiexec(args).Wait(3 * kWineWait, &status) && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 
   // Wine keeps the registry in memory and writes it out when its server ends.
   Registry Flushed(const char *file) {
-    Shell("WINEPREFIX='" + prefix + "' timeout 60 " + kWineServer + " -w");
+    Shell("WINEPREFIX='" + prefix + "' timeout 120 " + kWineServer + " -w");
     return ReadRegistry(prefix + file);
   }
 
@@ -170,7 +170,7 @@ TEST_F(InstalledGame, InstallsSilentlyPlaysReplacesTheOlderRefusesToGoBackAndUni
 
   // The installed game, started from another folder, as a command prompt may start it.
   Game &game = StartExe(scratch.path(), prefix + "/drive_c/Program Files/Glimtra");
-  ASSERT_TRUE(game.Open(30)) << "no window with the idle scene: " << game.Output();
+  ASSERT_TRUE(game.Open(kWineWait)) << "no window with the idle scene: " << game.Output();
   const Image frame = game.Frame();
   Keep(frame, "startup");
   EXPECT_EQ(CountDifferences(frame, LoadBmp(std::string(kRoot) + "/tests/golden/startup.bmp")), 0)
@@ -179,7 +179,7 @@ TEST_F(InstalledGame, InstallsSilentlyPlaysReplacesTheOlderRefusesToGoBackAndUni
   PlayARightAndAWrongRound(game);
   if (HasFatalFailure()) return;
   game.TapKey(XK_Escape);
-  ASSERT_TRUE(game.Ends(0, 15)) << "after Escape: " << game.Output();
+  ASSERT_TRUE(game.Ends(0, kWineWait)) << "after Escape: " << game.Output();
 
   // A newer version over it: one entry, the newer one. It is another package, with a package code of its own
   // (Windows tells packages apart by it, Wine does not).
@@ -200,7 +200,7 @@ TEST_F(InstalledGame, InstallsSilentlyPlaysReplacesTheOlderRefusesToGoBackAndUni
   EXPECT_TRUE(Look() == newer) << "the refused older version changed the installation";
   Process byHand = StartMsiexec({"/i", WindowsPath(kMsi)}, "-all,+win");
   // Wine's installer titles its message box so.
-  const Window box = FindWindow(x->dpy(), "Install Failed", 30);
+  const Window box = FindWindow(x->dpy(), "Install Failed", kWineWait);
   ASSERT_NE(box, 0u) << "no message box: " << ReadFile(log);
   // Wine's trace of the box's text being set, as the player reads it.
   for (const char *said :
@@ -211,7 +211,7 @@ TEST_F(InstalledGame, InstallsSilentlyPlaysReplacesTheOlderRefusesToGoBackAndUni
   SetKey(x->dpy(), XK_Return, true);
   SetKey(x->dpy(), XK_Return, false);
   int status = 0;
-  ASSERT_TRUE(byHand.Wait(30, &status)) << "msiexec did not end after Return";
+  ASSERT_TRUE(byHand.Wait(kWineWait, &status)) << "msiexec did not end after Return";
   EXPECT_FALSE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the older version was not refused by hand";
   EXPECT_TRUE(Look() == newer) << "the refused older version changed the installation";
 

@@ -45,7 +45,7 @@ class WindowsGame : public WineTest {
 // Started in its own folder, as a double-click does: the first frame is the golden one, pixel for pixel.
 TEST_F(WindowsGame, StartUpFrameIsTheGoldenOneAndEscapeEndsWithStatusZero) {
   Game &game = StartExe(kGameFolder);
-  ASSERT_TRUE(game.Open(30)) << "no window with the idle scene: " << game.Output();
+  ASSERT_TRUE(game.Open(kWineWait)) << "no window with the idle scene: " << game.Output();
   EXPECT_EQ(game.scale(), 1);
   const Image golden = LoadBmp(std::string(kRoot) + "/tests/golden/startup.bmp");
   ASSERT_FALSE(golden.empty());
@@ -53,7 +53,7 @@ TEST_F(WindowsGame, StartUpFrameIsTheGoldenOneAndEscapeEndsWithStatusZero) {
   Keep(frame, "startup");
   EXPECT_EQ(CountDifferences(frame, golden), 0) << "the start-up frame differs from tests/golden/startup.bmp";
   game.TapKey(XK_Escape);
-  EXPECT_TRUE(game.Ends(0, 15)) << "after Escape: " << game.Output();
+  EXPECT_TRUE(game.Ends(0, kWineWait)) << "after Escape: " << game.Output();
 }
 
 // On a 3840x2160 desktop the same whole factor as on Linux, 2, set through Windows' environment for
@@ -61,7 +61,7 @@ TEST_F(WindowsGame, StartUpFrameIsTheGoldenOneAndEscapeEndsWithStatusZero) {
 TEST_F(WindowsGame, OnA4KDesktopTheWindowIsTwiceAsLargeWithTheGoldenFrameInSharpBlocks) {
   UseScreen(3840, 2160);
   Game &game = StartExe(kGameFolder);
-  ASSERT_TRUE(game.Open(30)) << "no window with the idle scene: " << game.Output();
+  ASSERT_TRUE(game.Open(kWineWait)) << "no window with the idle scene: " << game.Output();
   XWindowAttributes a;
   ASSERT_TRUE(XGetWindowAttributes(x->dpy(), game.win(), &a));
   EXPECT_EQ(a.width, 2 * kWidth);
@@ -76,14 +76,14 @@ TEST_F(WindowsGame, OnA4KDesktopTheWindowIsTwiceAsLargeWithTheGoldenFrameInSharp
 // beside the exe. A right round, a wrong one, and the window closed.
 TEST_F(WindowsGame, FromAnotherFolderPlaysARightAndAWrongRoundAndClosingTheWindowEndsWithStatusZero) {
   Game &game = StartExe(scratch.path());
-  ASSERT_TRUE(game.Open(30)) << "no window with the idle scene: " << game.Output();
+  ASSERT_TRUE(game.Open(kWineWait)) << "no window with the idle scene: " << game.Output();
   Focus(game);
 
   PlayARightAndAWrongRound(game);
   if (HasFatalFailure()) return;
 
   SendCloseRequest(x->dpy(), game.win());
-  EXPECT_TRUE(game.Ends(0, 15)) << "after closing the window: " << game.Output();
+  EXPECT_TRUE(game.Ends(0, kWineWait)) << "after closing the window: " << game.Output();
 }
 
 // A copy of the game without one picture: a message box names it, and once it is dismissed the game ends
@@ -93,7 +93,7 @@ TEST_F(WindowsGame, AMissingPictureIsNamedInAMessageBoxAndEndsWithStatusOne) {
   fs::copy(kGameFolder, copy, fs::copy_options::recursive);
   fs::remove(copy + "/pix/s3.bmp");
   Game &game = StartExe(scratch.path(), copy, "-all,+win");
-  const Window box = FindWindow(x->dpy(), "Glimtra", 30);
+  const Window box = FindWindow(x->dpy(), "Glimtra", kWineWait);
   ASSERT_NE(box, 0u) << "no message box: " << game.Output();
   // Wine's trace of the box's text being set, as the player reads it.
   EXPECT_NE(game.Output().find("set_window_text L\"cannot load pix/s3.bmp"), std::string::npos)
@@ -105,21 +105,24 @@ TEST_F(WindowsGame, AMissingPictureIsNamedInAMessageBoxAndEndsWithStatusOne) {
   MovePointer(x->dpy(), box, a.width / 2, a.height / 2);
   SetKey(x->dpy(), XK_Return, true);
   SetKey(x->dpy(), XK_Return, false);
-  EXPECT_TRUE(game.Ends(1, 15)) << "after the box was dismissed: " << game.Output();
+  EXPECT_TRUE(game.Ends(1, kWineWait)) << "after the box was dismissed: " << game.Output();
 }
 
 // Wine paces no flip here (see docs/windows.md). Its Direct3D, SDL's first choice, is held to a few hundred frames
 // a second by its own work, which a fast display could match; SDL's software renderer is not, and the game
 // must say so where a Windows player sees it: in a box of its own, in a corner, naming the remedy in
-// Windows terms, while the game plays on.
+// Windows terms, while the game plays on. Beside a build, the software renderer may flip no more often than
+// a fast display refreshes (513 frames a second were seen at a load of 7 to 12), so the bar is set where any
+// machine clears it; the bar itself is checked in-process (init_test.cpp).
 TEST_F(WindowsGame, UnpacedFramesAreToldInAWarningBoxBesideTheGameWhichPlaysOn) {
-  Game &game = StartExe(kGameFolder, kGameFolder, "-all,+win", {"SDL_RENDER_DRIVER=software"});
-  ASSERT_TRUE(game.Open(30)) << "no window with the idle scene: " << game.Output();
+  Game &game = StartExe(kGameFolder, kGameFolder, "-all,+win",
+                        {"SDL_RENDER_DRIVER=software", "GLIMTRA_UNPACED_FPS=20"});
+  ASSERT_TRUE(game.Open(kWineWait)) << "no window with the idle scene: " << game.Output();
   const double seconds = 3, cpu = CpuSeconds(game.process().pid()), start = Now();
   const int frames = CountFrames(x->dpy(), game.win(), seconds);
   printf("idle under Wine, software renderer: %.0f frames a second, %.0f%% of a core\n", frames / seconds,
          100 * (CpuSeconds(game.process().pid()) - cpu) / (Now() - start));
-  const Window box = FindWindow(x->dpy(), "Glimtra", 15, game.win());
+  const Window box = FindWindow(x->dpy(), "Glimtra", kWineWait, game.win());
   ASSERT_NE(box, 0u) << "no warning box";
   const std::string said = game.Output();
   EXPECT_NE(said.find("set_window_text L\"the display does not pace the frames"), std::string::npos)
@@ -137,7 +140,7 @@ TEST_F(WindowsGame, UnpacedFramesAreToldInAWarningBoxBesideTheGameWhichPlaysOn) 
       << "the box at " << bx << "," << by << " covers the game's window at " << gx << "," << gy;
   Focus(game);
   EXPECT_TRUE(game.ClickGo()) << "the game did not go on while the box was up";
-  EXPECT_FALSE(game.WaitStatus(StatusLine::kMemorise, 3).empty()) << "no round after GO";
+  EXPECT_FALSE(game.WaitStatus(StatusLine::kMemorise, 10).empty()) << "no round after GO";
 }
 
 // ---- The zip itself, as Windows and a player read it, without Wine ----
@@ -202,6 +205,29 @@ TEST_F(WindowsZip, HoldsWhatAReleaseMustHold) {
   std::sort(files.begin(), files.end());
   ASSERT_GT(expected.size(), 20u);
   EXPECT_EQ(files, expected) << "the zip's files differ from tests/windows/zip-contents.txt";
+}
+
+// No entry carries an extra field: neither the builder's user and group ids (Info-ZIP's "ux"), which would
+// make the bytes depend on who built them, nor the file times beside the fixed one of each entry. Read from
+// both headers of each entry, the central directory's and the local one.
+TEST_F(WindowsZip, CarriesNoOwnerIdsNorOtherExtraFields) {
+  const std::string z = ReadFile(kZip);
+  auto u16 = [&](size_t at) -> uint32_t {
+    return at + 2 <= z.size() ? uint8_t(z[at]) | uint8_t(z[at + 1]) << 8 : 0;
+  };
+  auto u32 = [&](size_t at) -> uint32_t { return u16(at) | u16(at + 2) << 16; };
+  const size_t end = z.rfind(std::string("PK\5\6", 4));
+  ASSERT_NE(end, std::string::npos) << "no end of the central directory";
+  ASSERT_GT(u16(end + 10), 20u) << "fewer entries than a release holds";
+  size_t entry = u32(end + 16);
+  for (uint32_t i = 0; i < u16(end + 10); ++i) {
+    ASSERT_EQ(u32(entry), 0x02014b50u) << "entry " << i << " of the central directory is not one";
+    const std::string name = z.substr(entry + 46, u16(entry + 28));
+    const size_t local = u32(entry + 42);
+    EXPECT_EQ(u16(entry + 30), 0u) << name << ": an extra field in the central directory";
+    EXPECT_EQ(u16(local + 28), 0u) << name << ": an extra field in its local header";
+    entry += 46 + u16(entry + 28) + u16(entry + 30) + u16(entry + 32);
+  }
 }
 
 // Windows stretches a program that is not declared DPI-aware, blurred, at 125 to 200 %; Wine does not.

@@ -58,7 +58,9 @@ std::vector<std::string> WineTest::WineEnvironment(const std::string &debug,
 
 Game &WineTest::StartExe(const std::string &cwd, const std::string &folder, const std::string &debug,
                          const std::vector<std::string> &extra) {
-  return Start(cwd, WineEnvironment(debug, extra), folder + "/glimtra.exe");
+  std::vector<std::string> environment = {"GLIMTRA_UNPACED_FPS=1000000"};
+  environment.insert(environment.end(), extra.begin(), extra.end());
+  return Start(cwd, WineEnvironment(debug, environment), folder + "/glimtra.exe");
 }
 
 void WineTest::Focus(Game &game) {

@@ -15,6 +15,10 @@ extern const char kWineServer[];
 
 int Shell(const std::string &command);
 
+// The longest wait for Wine to start a program, open a window or end one: a few seconds on an idle machine,
+// and ten times that beside a build on two cores.
+constexpr double kWineWait = 60;
+
 // An X server of each test's own at 1920x1080 (E2eTest), Windows programs in the prefix under it, and no
 // Wine server left behind by any test.
 class WineTest : public E2eTest {
@@ -33,6 +37,8 @@ class WineTest : public E2eTest {
   // Where Wine's frames come fast enough, the game's warning box (see windows_e2e.cpp) appears two seconds
   // after start-up and takes the focus, and the next click on the game only brings it back to the front,
   // as with any window. A click on the background, once the warning is due, makes every later click count.
+  // (StartExe sets the bar of the warning out of reach, unless `extra` sets it: on a loaded machine the box
+  // could come after that click.)
   void Focus(Game &game);
   static constexpr Point kBackground = {300, 290};  // beside the SDL badge, no control
 

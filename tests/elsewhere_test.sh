@@ -1,0 +1,36 @@
+#!/bin/sh
+# tests/elsewhere.sh puts the copy of a clone under /tmp after /usr, and of a clone elsewhere (this build
+# folder) before it, whatever TMPDIR says; and the copy holds the clone's files.
+# Usage: elsewhere_test.sh SCRATCH_DIR
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+rm -rf "$1" && mkdir -p "$1" && scratch=$(cd "$1" && pwd -P)
+fail() { echo "elsewhere test: $*" >&2; exit 1; }
+sorts_before_usr() { LC_ALL=C awk 'BEGIN { exit !(ARGV[1] < "/usr") }' "$1"; }
+
+# Where elsewhere copies the clone $1, with TMPDIR=$2: the copy's files are looked at before it is left.
+copy_of() {
+  (
+    export TMPDIR="$2"
+    . "$here/elsewhere.sh"
+    elsewhere "$1" >/dev/null
+    [ "$(cat "$copy/marker")" = "$1" ] || fail "the copy of $1 does not hold its files"
+    echo "$tree"
+  )
+}
+
+under_tmp=$(mktemp -d /tmp/glimtra-clone.XXXXXX)
+trap 'rm -rf "$under_tmp"' EXIT
+echo "$under_tmp" >"$under_tmp/marker"
+mkdir "$scratch/clone" && echo "$scratch/clone" >"$scratch/clone/marker"
+sorts_before_usr "$under_tmp" && ! sorts_before_usr "$scratch" || fail "$scratch sorts before /usr"
+
+for tmpdir in "" /tmp; do
+  tree=$(copy_of "$under_tmp" "$tmpdir")
+  ! sorts_before_usr "$tree" || fail "a clone under /tmp copied to $tree (TMPDIR=$tmpdir), before /usr too"
+done
+for tmpdir in "" /var/tmp "$scratch"; do
+  tree=$(copy_of "$scratch/clone" "$tmpdir")
+  sorts_before_usr "$tree" || fail "a clone in $scratch copied to $tree (TMPDIR=$tmpdir), after /usr too"
+done
+echo "elsewhere test: copies of clones before and after /usr made on the other side, with and without TMPDIR"
