@@ -108,9 +108,9 @@ TEST_F(WindowsGame, AMissingPictureIsNamedInAMessageBoxAndEndsWithStatusOne) {
   EXPECT_TRUE(game.Ends(1, kWineWait)) << "after the box was dismissed: " << game.Output();
 }
 
-// Wine paces no flip here (see docs/windows.md). Its Direct3D, SDL's first choice, is held to a few hundred frames
-// a second by its own work, which a fast display could match; SDL's software renderer is not, and the game
-// must say so where a Windows player sees it: in a box of its own, in a corner, naming the remedy in
+// Wine paces no flip here (see docs/windows.md). Its Direct3D, SDL's first choice, is held to a few hundred
+// frames a second by its own work, which a fast display could match; SDL's software renderer is not, and the
+// game must say so where a Windows player sees it: in a box of its own, in a corner, naming the remedy in
 // Windows terms, while the game plays on. Beside a build, the software renderer may flip no more often than
 // a fast display refreshes (513 frames a second were seen at a load of 7 to 12), so the bar is set where any
 // machine clears it; the bar itself is checked in-process (init_test.cpp).
