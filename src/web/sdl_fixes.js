@@ -12,10 +12,264 @@
   return '';
 })() }}}
 
+// emscripten's own versions of the functions wrapped below, kept under other names for the wrappers to call.
+var glimtraKept = {};
+['SDL_SetVideoMode', 'SDL_FillRect', 'SDL_UpperBlit', 'SDL_UpperBlitScaled', 'SDL_UnlockSurface',
+ 'SDL_FreeSurface'].forEach(function (name) {
+  ['', '__deps', '__sig'].forEach(function (part) {
+    if (LibraryManager.library[name + part] !== undefined)
+      glimtraKept['emscripten_' + name + part] = LibraryManager.library[name + part];
+  });
+});
+mergeInto(LibraryManager.library, glimtraKept);
+
 mergeInto(LibraryManager.library, {
+  // The page's canvas is told only what it does not already show. The game draws every frame whole, from a
+  // clear of the window on; emscripten would hand each fill and blit to the canvas at once, and the browser
+  // would paint and composite a full frame sixty times a second although nothing has changed. Instead the
+  // screen's context is a recorder: a frame's fills and blits wait until the flip, which compares them with the
+  // last frame's. Where all match, the canvas is left alone; where some differ, only the rectangles they cover
+  // (in the last frame and in this one) are drawn again, by all the frame's calls that reach into them, in
+  // order, clipped to them. A blit names its picture by canvas and a version that every change of the picture
+  // moves on (changed() below), so a picture drawn into or keyed anew is a difference too.
+  // This holds while the canvas keeps the last frame: a resize, the page hidden and shown again, a lost and
+  // restored context or a canvas of another size draw the next frame whole. A frame that does not start with
+  // an opaque fill of the whole window builds on the last and is drawn as it comes, and anything else asked of
+  // the screen's context (reading or writing its pixels) first draws what waits; a call the recorder does not
+  // know hands the context over to the canvas for good.
+  $GlimtraScreen__deps: ['$SDL'],
+  $GlimtraScreen: {
+    real: null,
+    canvas: null,
+    state: null,     // the recorder's fillStyle, globalAlpha, globalCompositeOperation, imageSmoothingEnabled
+    stack: [],       // and those that save() kept
+    pending: [],     // this frame's calls, not yet drawn
+    based: false,    // pending starts with an opaque fill of the whole window
+    direct: false,   // this frame is drawn as it comes
+    last: null,      // the calls that made what the canvas shows, or null where they do not say it
+    stale: true,     // the canvas may not show the last frame
+    through: false,  // the context is the canvas's own again
+    width: 0,
+    height: 0,
+
+    attach: function(surfData) {
+      var G = GlimtraScreen, real = surfData.ctx, canvas = surfData.canvas;
+      G.real = real;
+      G.canvas = canvas;
+      G.state = {fillStyle: real.fillStyle, globalAlpha: real.globalAlpha,
+                 globalCompositeOperation: real.globalCompositeOperation,
+                 imageSmoothingEnabled: real.imageSmoothingEnabled};
+      G.stack = [];
+      G.pending = [];
+      G.based = G.direct = G.through = false;
+      G.last = null;
+      G.stale = true;
+      if (!G.listening) {
+        G.listening = true;
+        var stale = function() { G.stale = true; };
+        addEventListener('resize', stale);
+        addEventListener('pageshow', stale);
+        document.addEventListener('visibilitychange', stale);
+        canvas.addEventListener('contextlost', stale);
+        canvas.addEventListener('contextrestored', stale);
+      }
+      var recorder = {
+        canvas: canvas,
+        save: function() { G.stack.push(Object.assign({}, G.state)); },
+        restore: function() { if (G.stack.length) G.state = G.stack.pop(); },
+        fillRect: function(x, y, w, h) {
+          G.add({style: G.state.fillStyle, x: x, y: y, w: w, h: h});
+        },
+        drawImage: function(image, sx, sy, sw, sh, dx, dy, dw, dh) {
+          if (arguments.length !== 9 || image === canvas) return G.handOver('drawImage', arguments);
+          G.add({image: image, version: image.glimtraVersion | 0, x: dx, y: dy, w: dw, h: dh,
+                 sx: sx, sy: sy, sw: sw, sh: sh});
+        },
+        getImageData: function() {
+          G.flush();
+          return real.getImageData.apply(real, arguments);
+        },
+        createImageData: function() { return real.createImageData.apply(real, arguments); },
+        putImageData: function() {
+          G.flush();
+          return real.putImageData.apply(real, arguments);
+        },
+      };
+      Object.keys(G.state).forEach(function(name) {
+        Object.defineProperty(recorder, name, {get: function() { return G.state[name]; },
+                                               set: function(value) { G.state[name] = value; }});
+      });
+      return new Proxy(recorder, {
+        get: function(target, name) {
+          if (!G.through && name in target) return target[name];
+          G.handOver();
+          var value = real[name];
+          return typeof value === 'function' ? value.bind(real) : value;
+        },
+        set: function(target, name, value) {
+          if (!G.through && name in target) target[name] = value;
+          else {
+            G.handOver();
+            real[name] = value;
+          }
+          return true;
+        },
+      });
+    },
+
+    add: function(op) {
+      var G = GlimtraScreen, s = G.state;
+      op.key = [op.image ? '' : s.fillStyle, s.globalAlpha, s.globalCompositeOperation,
+                s.imageSmoothingEnabled].join();
+      op.draw = Object.assign({}, s);
+      if (!op.image && s.globalAlpha === 1 && s.globalCompositeOperation === 'source-over' &&
+          /^(rgba\(\d+, ?\d+, ?\d+, ?1\)|#[0-9a-f]{6})$/i.test(s.fillStyle) && op.x <= 0 && op.y <= 0 &&
+          op.x + op.w >= G.canvas.width && op.y + op.h >= G.canvas.height) {
+        G.pending = [op];
+        G.based = true;
+        G.direct = false;
+      } else if (G.direct) {
+        G.draw(op);
+      } else {
+        G.pending.push(op);
+      }
+    },
+
+    draw: function(op) {
+      var real = GlimtraScreen.real;
+      Object.assign(real, op.draw);
+      if (op.image) real.drawImage(op.image, op.sx, op.sy, op.sw, op.sh, op.x, op.y, op.w, op.h);
+      else real.fillRect(op.x, op.y, op.w, op.h);
+    },
+
+    same: function(a, b) {
+      return a.image === b.image && a.version === b.version && a.key === b.key && a.x === b.x && a.y === b.y &&
+             a.w === b.w && a.h === b.h && a.sx === b.sx && a.sy === b.sy && a.sw === b.sw && a.sh === b.sh;
+    },
+
+    // What waits is drawn, and the rest of the frame as it comes.
+    flush: function() {
+      var G = GlimtraScreen;
+      G.pending.forEach(G.draw);
+      G.pending = [];
+      G.based = false;
+      G.direct = true;
+    },
+
+    handOver: function(name, args) {
+      var G = GlimtraScreen, real = G.real;
+      if (!G.through) {
+        G.flush();
+        G.stack.forEach(function(state) {
+          Object.assign(real, state);
+          real.save();
+        });
+        Object.assign(real, G.state);
+        G.through = true;
+        G.last = null;
+      }
+      if (name) return real[name].apply(real, args);
+    },
+
+    // At the flip: the canvas is made to show this frame, with as little as it takes.
+    present: function() {
+      var G = GlimtraScreen, real = G.real, ops = G.pending;
+      if (!real || G.through) return;
+      G.pending = [];
+      var resized = G.canvas.width !== G.width || G.canvas.height !== G.height;
+      var lost = real.isContextLost && real.isContextLost();
+      if (G.direct || !G.based) {
+        ops.forEach(G.draw);
+        if (G.direct || ops.length) G.last = null;
+      } else if (G.stale || resized || lost || !G.last || G.last.length !== ops.length) {
+        ops.forEach(G.draw);
+        G.last = ops;
+      } else {
+        var damage = [];
+        for (var i = 0; i < ops.length; ++i) {
+          if (!G.same(ops[i], G.last[i])) damage.push(G.box(ops[i]), G.box(G.last[i]));
+        }
+        damage = damage.filter(function(r) { return r.w > 0 && r.h > 0; });
+        if (damage.length) {
+          real.save();
+          real.beginPath();
+          damage.forEach(function(r) { real.rect(r.x, r.y, r.w, r.h); });
+          real.clip();
+          ops.forEach(function(op) {
+            var r = G.box(op);
+            if (damage.some(function(d) {
+                  return r.x < d.x + d.w && d.x < r.x + r.w && r.y < d.y + d.h && d.y < r.y + r.h;
+                }))
+              G.draw(op);
+          });
+          real.restore();
+        }
+        G.last = ops;
+      }
+      G.stale = lost;
+      G.width = G.canvas.width;
+      G.height = G.canvas.height;
+      G.based = G.direct = false;
+    },
+
+    // Where a call draws, with its sides in order.
+    box: function(op) {
+      return {x: Math.min(op.x, op.x + op.w), y: Math.min(op.y, op.y + op.h), w: Math.abs(op.w), h: Math.abs(op.h)};
+    },
+
+    // A surface other than the screen has other pixels now.
+    changed: function(surf) {
+      var surfData = SDL.surfaces[surf];
+      if (surfData && surfData.canvas && surf !== SDL.screen)
+        surfData.canvas.glimtraVersion = (surfData.canvas.glimtraVersion | 0) + 1;
+    },
+  },
+
+  SDL_SetVideoMode__deps: ['emscripten_SDL_SetVideoMode', '$GlimtraScreen'],
+  SDL_SetVideoMode: function(width, height, depth, flags) {
+    var screen = _emscripten_SDL_SetVideoMode(width, height, depth, flags);
+    var surfData = SDL.surfaces[screen];
+    if (surfData && surfData.ctx && !SDL.GL) surfData.ctx = GlimtraScreen.attach(surfData);
+    return screen;
+  },
+
+  SDL_FillRect__deps: ['emscripten_SDL_FillRect', '$GlimtraScreen'],
+  SDL_FillRect: function(surf, rect, color) {
+    GlimtraScreen.changed(surf);
+    return _emscripten_SDL_FillRect(surf, rect, color);
+  },
+
+  SDL_UpperBlit__deps: ['emscripten_SDL_UpperBlit', '$GlimtraScreen'],
+  SDL_UpperBlit: function(src, srcrect, dst, dstrect) {
+    GlimtraScreen.changed(dst);
+    return _emscripten_SDL_UpperBlit(src, srcrect, dst, dstrect);
+  },
+  SDL_BlitSurface: 'SDL_UpperBlit',
+
+  SDL_UpperBlitScaled__deps: ['emscripten_SDL_UpperBlitScaled', '$GlimtraScreen'],
+  SDL_UpperBlitScaled: function(src, srcrect, dst, dstrect) {
+    GlimtraScreen.changed(dst);
+    return _emscripten_SDL_UpperBlitScaled(src, srcrect, dst, dstrect);
+  },
+  SDL_BlitScaled: 'SDL_UpperBlitScaled',
+
+  SDL_UnlockSurface__deps: ['emscripten_SDL_UnlockSurface', '$GlimtraScreen'],
+  SDL_UnlockSurface: function(surf) {
+    GlimtraScreen.changed(surf);
+    return _emscripten_SDL_UnlockSurface(surf);
+  },
+
+  // A freed surface's canvas is given to the next one made.
+  SDL_FreeSurface__deps: ['emscripten_SDL_FreeSurface', '$GlimtraScreen'],
+  SDL_FreeSurface: function(surf) {
+    GlimtraScreen.changed(surf);
+    return _emscripten_SDL_FreeSurface(surf);
+  },
+
   // emscripten ignores the key, so every keyed picture would be drawn in a box of its key colour. Blits are
   // canvas drawImage calls, so the keyed pixels become transparent in the surface's canvas once; a colour
   // key is all or nothing, which alpha 0 or 255 gives exactly. Glimtra never takes a key away again.
+  SDL_SetColorKey__deps: ['$GlimtraScreen'],
   SDL_SetColorKey: function(surf, flag, key) {
     var surfData = SDL.surfaces[surf];
     if (!surfData || !surfData.ctx || !(flag & 0x20000 /* SDL_SRCCOLORKEY of emscripten's SDL_compat.h */)) return 0;
@@ -26,6 +280,7 @@ mergeInto(LibraryManager.library, {
       if (data[i] === r && data[i + 1] === g && data[i + 2] === b) data[i + 3] = 0;
     }
     surfData.ctx.putImageData(image, 0, 0);
+    GlimtraScreen.changed(surf);
     return 0;
   },
 
@@ -40,9 +295,14 @@ mergeInto(LibraryManager.library, {
   // The frame loop blocks, as on the desktop; the flip is where it gives the page back until the browser's
   // next animation frame, which is the display's pace. emscripten's SDL_Flip returns at once, so the page
   // would never draw or hear an event. Needs -sASYNCIFY with SDL_Flip in ASYNCIFY_IMPORTS.
-  SDL_Flip__deps: ['$Asyncify'],
+  // The frame is put on the canvas here (GlimtraScreen above), once: Asyncify calls SDL_Flip again when the
+  // game resumes, but the function given to handleSleep only when it stops. gameFrames counts the game's
+  // frames for the page's tests, which cannot count them in canvas calls.
+  SDL_Flip__deps: ['$Asyncify', '$GlimtraScreen'],
   SDL_Flip: function(surf) {
     return Asyncify.handleSleep(function(wakeUp) {
+      GlimtraScreen.present();
+      Module['gameFrames'] = (Module['gameFrames'] | 0) + 1;
       requestAnimationFrame(function() { wakeUp(0); });
     });
   },
