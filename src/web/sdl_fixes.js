@@ -41,14 +41,19 @@ mergeInto(LibraryManager.library, {
   $GlimtraScreen: {
     real: null,
     canvas: null,
-    state: null,     // the recorder's fillStyle, globalAlpha, globalCompositeOperation, imageSmoothingEnabled
-    stack: [],       // and those that save() kept
-    pending: [],     // this frame's calls, not yet drawn
-    based: false,    // pending starts with an opaque fill of the whole window
+    // The recorder's fillStyle, globalAlpha, globalCompositeOperation and imageSmoothingEnabled; a state is
+    // never changed but replaced, so that every call keeps the one it was made in without a copy.
+    state: null,
+    stack: [],       // the states that save() kept
+    ops: [],         // this frame's calls not yet drawn, the first count of them; kept for reuse, as
+    count: 0,        // a frame must not leave garbage behind sixty times a second
+    last: [],        // the calls that made what the canvas shows, the first lastCount of them; -1: they do
+    lastCount: -1,   // not say it
+    based: false,    // ops starts with an opaque fill of the whole window
     direct: false,   // this frame is drawn as it comes
-    last: null,      // the calls that made what the canvas shows, or null where they do not say it
     stale: true,     // the canvas may not show the last frame
     through: false,  // the context is the canvas's own again
+    applied: null,   // the state last given to the canvas's context
     width: 0,
     height: 0,
 
@@ -60,9 +65,9 @@ mergeInto(LibraryManager.library, {
                  globalCompositeOperation: real.globalCompositeOperation,
                  imageSmoothingEnabled: real.imageSmoothingEnabled};
       G.stack = [];
-      G.pending = [];
+      G.count = 0;
+      G.lastCount = -1;
       G.based = G.direct = G.through = false;
-      G.last = null;
       G.stale = true;
       if (!G.listening) {
         G.listening = true;
@@ -75,15 +80,12 @@ mergeInto(LibraryManager.library, {
       }
       var recorder = {
         canvas: canvas,
-        save: function() { G.stack.push(Object.assign({}, G.state)); },
+        save: function() { G.stack.push(G.state); },
         restore: function() { if (G.stack.length) G.state = G.stack.pop(); },
-        fillRect: function(x, y, w, h) {
-          G.add({style: G.state.fillStyle, x: x, y: y, w: w, h: h});
-        },
+        fillRect: function(x, y, w, h) { G.add(null, 0, x, y, w, h, 0, 0, 0, 0); },
         drawImage: function(image, sx, sy, sw, sh, dx, dy, dw, dh) {
           if (arguments.length !== 9 || image === canvas) return G.handOver('drawImage', arguments);
-          G.add({image: image, version: image.glimtraVersion | 0, x: dx, y: dy, w: dw, h: dh,
-                 sx: sx, sy: sy, sw: sw, sh: sh});
+          G.add(image, image.glimtraVersion | 0, dx, dy, dw, dh, sx, sy, sw, sh);
         },
         getImageData: function() {
           G.flush();
@@ -96,8 +98,13 @@ mergeInto(LibraryManager.library, {
         },
       };
       Object.keys(G.state).forEach(function(name) {
-        Object.defineProperty(recorder, name, {get: function() { return G.state[name]; },
-                                               set: function(value) { G.state[name] = value; }});
+        Object.defineProperty(recorder, name, {
+          get: function() { return G.state[name]; },
+          set: function(value) {
+            if (G.state[name] === value) return;
+            G.state = Object.assign({}, G.state);
+            G.state[name] = value;
+          }});
       });
       return new Proxy(recorder, {
         get: function(target, name) {
@@ -117,41 +124,58 @@ mergeInto(LibraryManager.library, {
       });
     },
 
-    add: function(op) {
+    add: function(image, version, x, y, w, h, sx, sy, sw, sh) {
       var G = GlimtraScreen, s = G.state;
-      op.key = [op.image ? '' : s.fillStyle, s.globalAlpha, s.globalCompositeOperation,
-                s.imageSmoothingEnabled].join();
-      op.draw = Object.assign({}, s);
-      if (!op.image && s.globalAlpha === 1 && s.globalCompositeOperation === 'source-over' &&
-          /^(rgba\(\d+, ?\d+, ?\d+, ?1\)|#[0-9a-f]{6})$/i.test(s.fillStyle) && op.x <= 0 && op.y <= 0 &&
-          op.x + op.w >= G.canvas.width && op.y + op.h >= G.canvas.height) {
-        G.pending = [op];
+      if (!image && s.globalAlpha === 1 && s.globalCompositeOperation === 'source-over' && x <= 0 && y <= 0 &&
+          x + w >= G.canvas.width && y + h >= G.canvas.height &&
+          /^(rgba\(\d+, ?\d+, ?\d+, ?1\)|#[0-9a-f]{6})$/i.test(s.fillStyle)) {
+        G.count = 0;
         G.based = true;
         G.direct = false;
-      } else if (G.direct) {
-        G.draw(op);
-      } else {
-        G.pending.push(op);
       }
+      var op = G.ops[G.count] || (G.ops[G.count] = {});
+      op.image = image;
+      op.version = version;
+      op.state = s;
+      op.x = x;
+      op.y = y;
+      op.w = w;
+      op.h = h;
+      op.sx = sx;
+      op.sy = sy;
+      op.sw = sw;
+      op.sh = sh;
+      if (G.direct) G.draw(op);
+      else ++G.count;
     },
 
     draw: function(op) {
-      var real = GlimtraScreen.real;
-      Object.assign(real, op.draw);
+      var G = GlimtraScreen, real = G.real;
+      if (G.applied !== op.state) {
+        Object.assign(real, op.state);
+        G.applied = op.state;
+      }
       if (op.image) real.drawImage(op.image, op.sx, op.sy, op.sw, op.sh, op.x, op.y, op.w, op.h);
       else real.fillRect(op.x, op.y, op.w, op.h);
     },
 
+    // A fill's colour is in its state; a blit's picture, by the picture and its version.
     same: function(a, b) {
-      return a.image === b.image && a.version === b.version && a.key === b.key && a.x === b.x && a.y === b.y &&
-             a.w === b.w && a.h === b.h && a.sx === b.sx && a.sy === b.sy && a.sw === b.sw && a.sh === b.sh;
+      var s = a.state, t = b.state;
+      return a.image === b.image && a.version === b.version && a.x === b.x && a.y === b.y && a.w === b.w &&
+             a.h === b.h && a.sx === b.sx && a.sy === b.sy && a.sw === b.sw && a.sh === b.sh &&
+             (s === t || ((a.image || s.fillStyle === t.fillStyle) && s.globalAlpha === t.globalAlpha &&
+                          s.globalCompositeOperation === t.globalCompositeOperation &&
+                          s.imageSmoothingEnabled === t.imageSmoothingEnabled));
     },
 
     // What waits is drawn, and the rest of the frame as it comes.
     flush: function() {
       var G = GlimtraScreen;
-      G.pending.forEach(G.draw);
-      G.pending = [];
+      G.applied = null;
+      for (var i = 0; i < G.count; ++i) G.draw(G.ops[i]);
+      G.count = 0;
+      G.lastCount = -1;
       G.based = false;
       G.direct = true;
     },
@@ -166,50 +190,62 @@ mergeInto(LibraryManager.library, {
         });
         Object.assign(real, G.state);
         G.through = true;
-        G.last = null;
       }
       if (name) return real[name].apply(real, args);
     },
 
     // At the flip: the canvas is made to show this frame, with as little as it takes.
     present: function() {
-      var G = GlimtraScreen, real = G.real, ops = G.pending;
+      var G = GlimtraScreen, real = G.real, ops = G.ops, n = G.count, last = G.last, i;
       if (!real || G.through) return;
-      G.pending = [];
+      G.applied = null;
       var resized = G.canvas.width !== G.width || G.canvas.height !== G.height;
       var lost = real.isContextLost && real.isContextLost();
       if (G.direct || !G.based) {
-        ops.forEach(G.draw);
-        if (G.direct || ops.length) G.last = null;
-      } else if (G.stale || resized || lost || !G.last || G.last.length !== ops.length) {
-        ops.forEach(G.draw);
-        G.last = ops;
+        // Drawn on what the canvas showed: then the calls no longer say what it shows.
+        for (i = 0; i < n; ++i) G.draw(ops[i]);
+        if (G.direct || n) G.lastCount = -1;
+        G.count = 0;
       } else {
-        var damage = [];
-        for (var i = 0; i < ops.length; ++i) {
-          if (!G.same(ops[i], G.last[i])) damage.push(G.box(ops[i]), G.box(G.last[i]));
+        if (G.stale || resized || lost || G.lastCount !== n) {
+          for (i = 0; i < n; ++i) G.draw(ops[i]);
+        } else {
+          var damage = null;
+          for (i = 0; i < n; ++i) {
+            if (!G.same(ops[i], last[i])) (damage || (damage = [])).push(G.box(ops[i]), G.box(last[i]));
+          }
+          if (damage) G.redraw(damage);
         }
-        damage = damage.filter(function(r) { return r.w > 0 && r.h > 0; });
-        if (damage.length) {
-          real.save();
-          real.beginPath();
-          damage.forEach(function(r) { real.rect(r.x, r.y, r.w, r.h); });
-          real.clip();
-          ops.forEach(function(op) {
-            var r = G.box(op);
-            if (damage.some(function(d) {
-                  return r.x < d.x + d.w && d.x < r.x + r.w && r.y < d.y + d.h && d.y < r.y + r.h;
-                }))
-              G.draw(op);
-          });
-          real.restore();
-        }
+        // This frame's calls become the last, and the last's objects are used for the next frame.
         G.last = ops;
+        G.ops = last;
+        G.lastCount = n;
+        G.count = 0;
       }
       G.stale = lost;
       G.width = G.canvas.width;
       G.height = G.canvas.height;
       G.based = G.direct = false;
+    },
+
+    // The rectangles that differ, drawn again by every call of the frame that reaches into them.
+    redraw: function(damage) {
+      var G = GlimtraScreen, real = G.real;
+      damage = damage.filter(function(r) { return r.w > 0 && r.h > 0; });
+      if (!damage.length) return;
+      real.save();
+      real.beginPath();
+      damage.forEach(function(r) { real.rect(r.x, r.y, r.w, r.h); });
+      real.clip();
+      for (var i = 0; i < G.count; ++i) {
+        var r = G.box(G.ops[i]);
+        if (damage.some(function(d) {
+              return r.x < d.x + d.w && d.x < r.x + r.w && r.y < d.y + d.h && d.y < r.y + r.h;
+            }))
+          G.draw(G.ops[i]);
+      }
+      real.restore();
+      G.applied = null;
     },
 
     // Where a call draws, with its sides in order.
