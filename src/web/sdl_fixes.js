@@ -269,15 +269,58 @@ mergeInto(LibraryManager.library, {
     return screen;
   },
 
+  // Fills and blits onto the screen that emscripten would hand to the canvas unchanged (no clipping, no
+  // palette, no surface alpha) go to the recorder straight, as emscripten would make them: a frame makes about
+  // ninety, and emscripten's way to each builds objects and strings that the collector then has to find.
   SDL_FillRect__deps: ['emscripten_SDL_FillRect', '$GlimtraScreen'],
   SDL_FillRect: function(surf, rect, color) {
-    GlimtraScreen.changed(surf);
+    var G = GlimtraScreen, surfData = SDL.surfaces[surf];
+    if (surf === SDL.screen && G.real && !G.through && !surfData.clipRect && !surfData.isFlagSet(0x00200000)) {
+      if (G.fillBase !== G.state) {
+        G.fillBase = G.state;
+        G.fillStates = {};
+      }
+      var state = G.fillStates[color];
+      if (!state) {
+        state = G.fillStates[color] = Object.assign({}, G.state);
+        state.fillStyle = SDL.translateColorToCSSRGBA(color);
+      }
+      G.state = state;
+      if (rect) {
+        G.add(null, 0, {{{ makeGetValue('rect', C_STRUCTS.SDL_Rect.x, 'i32') }}},
+              {{{ makeGetValue('rect', C_STRUCTS.SDL_Rect.y, 'i32') }}},
+              {{{ makeGetValue('rect', C_STRUCTS.SDL_Rect.w, 'i32') }}},
+              {{{ makeGetValue('rect', C_STRUCTS.SDL_Rect.h, 'i32') }}}, 0, 0, 0, 0);
+      } else {
+        G.add(null, 0, 0, 0, surfData.width, surfData.height, 0, 0, 0, 0);
+      }
+      G.state = G.fillBase;
+      return 0;
+    }
+    G.changed(surf);
     return _emscripten_SDL_FillRect(surf, rect, color);
   },
 
   SDL_UpperBlit__deps: ['emscripten_SDL_UpperBlit', '$GlimtraScreen'],
   SDL_UpperBlit: function(src, srcrect, dst, dstrect) {
-    GlimtraScreen.changed(dst);
+    var G = GlimtraScreen, srcData = SDL.surfaces[src];
+    if (dst === SDL.screen && G.real && !G.through && !SDL.surfaces[dst].clipRect && src !== dst &&
+        srcData.alpha === 255 && G.state.globalAlpha === 1) {
+      var sx = 0, sy = 0, w = srcData.width, h = srcData.height, dx = 0, dy = 0;
+      if (srcrect) {
+        sx = {{{ makeGetValue('srcrect', C_STRUCTS.SDL_Rect.x, 'i32') }}};
+        sy = {{{ makeGetValue('srcrect', C_STRUCTS.SDL_Rect.y, 'i32') }}};
+        w = {{{ makeGetValue('srcrect', C_STRUCTS.SDL_Rect.w, 'i32') }}};
+        h = {{{ makeGetValue('srcrect', C_STRUCTS.SDL_Rect.h, 'i32') }}};
+      }
+      if (dstrect) {
+        dx = {{{ makeGetValue('dstrect', C_STRUCTS.SDL_Rect.x, 'i32') }}};
+        dy = {{{ makeGetValue('dstrect', C_STRUCTS.SDL_Rect.y, 'i32') }}};
+      }
+      if (w !== 0 && h !== 0) G.add(srcData.canvas, srcData.canvas.glimtraVersion | 0, dx, dy, w, h, sx, sy, w, h);
+      return 0;
+    }
+    G.changed(dst);
     return _emscripten_SDL_UpperBlit(src, srcrect, dst, dstrect);
   },
   SDL_BlitSurface: 'SDL_UpperBlit',
