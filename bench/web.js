@@ -180,10 +180,13 @@ async function main() {
     const spread = values => `${Math.min(...values).toFixed(1)}–${Math.max(...values).toFixed(1)}`;
     const spreadMs = values => `${Math.min(...values).toFixed(0)}–${Math.max(...values).toFixed(0)}`;
     // The first frame's parts, each the median over the runs of the time from one moment to the next.
-    const moments = [['loaded', 'the page file read'], ['parsed', 'the page parsed'],
-                     ['pageScript', 'the page\'s script run'], ['gameScript', 'the game\'s script run'],
-                     ['unpacked', 'the pictures unpacked'], ['compiled', 'the WebAssembly compiled'],
-                     ['main', 'the pictures decoded, main starts'], ['flip', 'the game\'s first flip']];
+    const moments = [['loaded', 'the page file read'], ['pageScript', 'the page\'s script starts'],
+                     ['compileFrom', 'the game\'s script run, WebAssembly asked for'],
+                     ['parsed', 'the page parsed'], ['compiled', 'the WebAssembly compiled'],
+                     ['gameScript', 'emscripten\'s runtime starts (preRun)'],
+                     ['unpacked', 'the pictures unpacked'], ['main', 'the pictures decoded, main starts'],
+                     ['flip', 'the game\'s first flip']]
+      .sort((a, b) => median(game.map(r => r.start[a[0]])) - median(game.map(r => r.start[b[0]])));
     const parts = moments.map(([name, what], i) => {
       const from = i ? moments[i - 1][0] : null;
       const d = median(game.map(r => r.start[name] - (from ? r.start[from] : 0)));

@@ -278,12 +278,13 @@ mergeInto(LibraryManager.library, {
     if (surf === SDL.screen && G.real && !G.through && !surfData.clipRect && !surfData.isFlagSet(0x00200000)) {
       if (G.fillBase !== G.state) {
         G.fillBase = G.state;
-        G.fillStates = {};
+        G.fillStates = new Map();
       }
-      var state = G.fillStates[color];
+      var state = G.fillStates.get(color);
       if (!state) {
-        state = G.fillStates[color] = Object.assign({}, G.state);
+        state = Object.assign({}, G.state);
         state.fillStyle = SDL.translateColorToCSSRGBA(color);
+        G.fillStates.set(color, state);
       }
       G.state = state;
       if (rect) {
