@@ -187,10 +187,11 @@ async function main() {
                      ['unpacked', 'the pictures unpacked'], ['main', 'the pictures decoded, main starts'],
                      ['flip', 'the game\'s first flip']]
       .sort((a, b) => median(game.map(r => r.start[a[0]])) - median(game.map(r => r.start[b[0]])));
+    // Each part as the difference of the medians of its ends, so that the parts add up to the last.
+    const at = name => median(game.map(r => r.start[name]));
     const parts = moments.map(([name, what], i) => {
-      const from = i ? moments[i - 1][0] : null;
-      const d = median(game.map(r => r.start[name] - (from ? r.start[from] : 0)));
-      return `  ${what.padEnd(36)} +${d.toFixed(0).padStart(4)} ms  (at ${median(game.map(r => r.start[name])).toFixed(0)})`;
+      const d = at(name) - (i ? at(moments[i - 1][0]) : 0);
+      return `  ${what.padEnd(46)} +${d.toFixed(0).padStart(4)} ms  (at ${at(name).toFixed(0)})`;
     });
     console.log(`
 Measured ${new Date().toISOString().slice(0, 10)} in ${(await chromiumVersion())}, headless, an 800x600 window
@@ -204,7 +205,7 @@ Measured ${new Date().toISOString().slice(0, 10)} in ${(await chromiumVersion())
 
 The page's first frame, from navigation (medians of ${runs}):
 ${parts.join('\n')}
-  the first frame seen drawn           +${median(game.map(r => r.firstFrame - r.start.flip)).toFixed(0).padStart(4)} ms
+  ${'the first frame seen drawn'.padEnd(46)} +${(gFirst - at('flip')).toFixed(0).padStart(4)} ms  (at ${gFirst.toFixed(0)})
 
 Runs, in turn (CPU % at rest, in a round; first frame ms):
 ${game.map((r, i) => `  page  ${r.cpu.toFixed(1)} ${r.round.toFixed(1)} ${r.firstFrame.toFixed(0)}\n  floor ${least[i].cpu.toFixed(1)} ${least[i].firstFrame.toFixed(0)}`).join('\n')}
