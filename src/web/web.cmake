@@ -42,3 +42,5 @@ add_custom_command(OUTPUT ${site_files}
           ${site_icons}
   COMMENT "Making the web app site/")
 add_custom_target(site ALL DEPENDS ${site_files})
+# After the page: otherwise a parallel build runs make_page.py for each target at once, into the same file.
+add_dependencies(site page)
