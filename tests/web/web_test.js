@@ -2,7 +2,7 @@
 // events: the golden frames, whole rounds, the level button, Escape, what the page says when it cannot run,
 // what the player sees on the screen and the page's pace; and the site beside it as an installed app.
 // Usage: node web_test.js PAGE GOLDEN_DIR OUT_DIR golden|pressedGo|rounds|touch|escape|failures|screen|pace|
-//                                                 installable|offline|failedInstall
+//                                                 installable|offline|failedInstall|atRest|redraw
 'use strict';
 const {execFileSync} = require('child_process');
 const fs = require('fs');
@@ -356,12 +356,15 @@ async function failures(browser) {
     ['a canvas without 2D drawing', () => {
       HTMLCanvasElement.prototype.getContext = function () { return null; };
     }, 'Webbläsaren kan inte rita spelet (ingen 2D-canvas). Prova en annan webbläsare.'],
+    // In the hundredth animation frame, the one that wakes the game (the canvas hears of few frames at rest).
     ['an error in play', () => {
-      const fill = CanvasRenderingContext2D.prototype.fillRect;
+      const next = window.requestAnimationFrame;
       let n = 0;
-      CanvasRenderingContext2D.prototype.fillRect = function (...a) {
-        if (++n === 100) throw new TypeError('planted');
-        return fill.apply(this, a);
+      window.requestAnimationFrame = function (play) {
+        return next.call(this, t => {
+          if (++n === 100) throw new TypeError('planted');
+          return play(t);
+        });
       };
     }, 'Spelet stannade av ett fel.']]) {
     const page = await browser.newPage();
@@ -485,24 +488,14 @@ async function screen(browser) {
 
 // ---- Pace ----
 
-// Counted, not timed: over 120 of the browser's animation frames, the game's frames, each of which starts with
-// the full-window clear of DrawScene on the page's canvas.
+// Counted, not timed: over 120 of the browser's animation frames, the game's frames, as the flip counts them
+// (the canvas hears of a frame only where it differs from the last).
 async function pace(browser) {
   const page = await open(browser);
   await expectGolden(page, 'startup');
-  await page.evaluateOnNewDocument(() => {
-    const fill = CanvasRenderingContext2D.prototype.fillRect;
-    window.glimtraClears = 0;
-    CanvasRenderingContext2D.prototype.fillRect = function (x, y, w, h) {
-      if (this.canvas.id === 'canvas' && x === 0 && y === 0 && w === 350 && h === 300) ++window.glimtraClears;
-      return fill.apply(this, arguments);
-    };
-  });
-  await page.reload();
-  await expectGolden(page, 'startup');
   const counted = await page.evaluate(n => new Promise(done => {
-    const first = window.glimtraClears;
-    const step = () => (--n > 0 ? requestAnimationFrame(step) : done(window.glimtraClears - first));
+    const first = Module.gameFrames;
+    const step = () => (--n > 0 ? requestAnimationFrame(step) : done(Module.gameFrames - first));
     requestAnimationFrame(step);
   }), 120);
   check(Math.abs(counted - 120) <= 1, `the game drew ${counted} frames in 120 of the browser's animation frames`);
@@ -810,6 +803,88 @@ Object.assign(cases, {
       check(names.join() === cacheOf(next, site.url), 'the caches after: ' + names);
       check(first.problems.length + other.problems.length === 0, first.problems.concat(other.problems).join('\n'));
     });
+  },
+});
+
+// ---- Drawing only what changed ----
+// The page's SDL layer tells the canvas only where a frame differs from the last (src/web/sdl_fixes.js).
+
+// Counts the calls that draw on the game's canvas, from the page's first script on.
+async function openCounted(browser) {
+  const page = await open(browser);
+  await page.evaluateOnNewDocument(() => {
+    window.glimtraCalls = 0;
+    for (const name of ['fillRect', 'drawImage', 'putImageData', 'clearRect', 'fill'])
+      CanvasRenderingContext2D.prototype[name] = new Proxy(CanvasRenderingContext2D.prototype[name], {
+        apply(draw, ctx, args) {
+          if (ctx.canvas.id === 'canvas') ++window.glimtraCalls;
+          return Reflect.apply(draw, ctx, args);
+        },
+      });
+  });
+  await page.reload();
+  await expectGolden(page, 'startup');
+  return page;
+}
+
+// Over n of the game's frames, with the round clock moved on `step` ms a frame: the calls on the canvas.
+async function callsOver(page, n, step = 0) {
+  return page.evaluate((n, step) => new Promise(done => {
+    const calls = window.glimtraCalls, frames = Module.gameFrames;
+    const look = () => {
+      window.glimtraClock(step);
+      if (Module.gameFrames - frames < n) requestAnimationFrame(look);
+      else done(window.glimtraCalls - calls);
+    };
+    requestAnimationFrame(look);
+  }), n, step);
+}
+
+// The canvas made anew, blank, as the browser leaves it when it drops a canvas's pixels; the game's frames
+// that follow do not draw it again unless told to.
+async function blank(page) {
+  await page.evaluate(() => { const c = document.getElementById('canvas'); c.width = c.width; });
+  await frames(page, 5);
+  check(differing(await frame(page), new Uint32Array(kWidth * kHeight)) === 0, 'a frame at rest was drawn');
+}
+
+Object.assign(cases, {
+  // At the title screen the canvas hears nothing; while a bar grows, a few calls a frame, where a whole frame
+  // is about ninety.
+  async atRest(browser) {
+    const page = await openCounted(browser);
+    const idle = await callsOver(page, 60);
+    check(idle === 0, `the canvas was asked for ${idle} calls in 60 frames at rest`);
+    await press(page, kGo);
+    const round = await callsOver(page, 60, 20);
+    check(round > 0 && round <= 60 * 6, `the canvas was asked for ${round} calls in 60 frames of a round`);
+  },
+
+  // A frame that differs from the last in one blit (a key's face), the screen back as it was, and whole
+  // frames after the canvas lost its pixels on a resize, the page hidden and shown, a context restored.
+  async redraw(browser) {
+    const page = await openCounted(browser);
+    for (const [s, name] of [[0, 'pressed-key2'], [8, 'pressed-key10']]) {
+      await press(page, key(s), {hold: true});
+      await expectGolden(page, name);
+      await release(page);
+      await expectGolden(page, 'startup');
+    }
+    await page.evaluate(() => { HEAP32[Module._butState >> 2] = 1; });
+    await expectGolden(page, 'pressed-go');
+    await page.evaluate(() => { HEAP32[Module._butState >> 2] = 0; });
+    await expectGolden(page, 'startup');
+    await blank(page);
+    await page.setViewport({width: 900, height: 700});
+    await expectGolden(page, 'startup');
+    for (const [target, type] of [['document', 'visibilitychange'], ['canvas', 'contextrestored']]) {
+      await blank(page);
+      await page.evaluate((target, type) => {
+        (target === 'document' ? document : document.getElementById('canvas')).dispatchEvent(new Event(type));
+      }, target, type);
+      await expectGolden(page, 'startup', 5);
+    }
+    check(page.problems.length === 0, page.problems.join('\n'));
   },
 });
 
