@@ -141,7 +141,7 @@ class Page {
   async evaluate(fn, ...args) {
     const script = `const done = arguments[arguments.length - 1];
       Promise.resolve().then(() => (${fn})(...${JSON.stringify(args)}))
-        .then(value => done({value}), e => done({error: String(e && e.stack || e)}));`;
+        .then(value => done({value}), e => done({error: String(e)}));`;
     const {value, error} = await this.command('POST', '/execute/async', {script, args: []});
     if (error) throw new Error('in the page: ' + error);
     return value;
@@ -274,13 +274,16 @@ async function launch({driver = 'WebKitWebDriver', timeout = 30000} = {}) {
     }
   };
   try {
+    // Xvfb tries displays until one is free, and says so of each taken one: heard only if it fails.
     const xvfb = spawn('Xvfb', ['-displayfd', '3', '-screen', '0', '1920x1200x24', '-nolisten', 'tcp'],
-                       {stdio: ['ignore', 'ignore', 'inherit', 'pipe']});
+                       {stdio: ['ignore', 'ignore', 'pipe', 'pipe']});
     children.push(xvfb);
+    let complaints = '';
+    xvfb.stderr.on('data', d => { complaints += d; });
     const display = await new Promise((done, fail) => {
       let said = '';
       xvfb.stdio[3].on('data', d => { said += d; if (said.includes('\n')) done(said.trim()); });
-      xvfb.once('exit', () => fail(new Error('Xvfb did not start')));
+      xvfb.once('exit', () => fail(new Error('Xvfb did not start: ' + complaints)));
     });
     const port = await freePort();
     const env = {...process.env, DISPLAY: ':' + display};
