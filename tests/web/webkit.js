@@ -262,10 +262,18 @@ class Browser {
 }
 
 // Xvfb on a display it picks itself, WebKitWebDriver on a free port of 127.0.0.1, and a session of MiniBrowser
-// in it; everything started is stopped by the browser's close, or here if the start fails.
+// in it; everything started is stopped by the browser's close, here if the start fails, or when the test is
+// ended from outside (CTest's time limit). `timeout` bounds each page load and script; the start may take
+// longer on a loaded machine.
 async function launch({driver = 'WebKitWebDriver', timeout = 30000} = {}) {
   const children = [];
+  const ended = () => {
+    children.forEach(child => child.kill());
+    process.exit(1);
+  };
+  process.once('SIGTERM', ended).once('SIGINT', ended);
   const stop = async () => {
+    process.removeListener('SIGTERM', ended).removeListener('SIGINT', ended);
     for (const child of children.reverse()) {
       if (child.exitCode !== null || child.signalCode !== null) continue;
       const gone = new Promise(done => child.once('exit', done));
@@ -290,7 +298,7 @@ async function launch({driver = 'WebKitWebDriver', timeout = 30000} = {}) {
     delete env.WAYLAND_DISPLAY;
     const wd = spawn(driver, ['--port=' + port], {env, stdio: ['ignore', 'ignore', 'inherit']});
     children.push(wd);
-    for (const end = Date.now() + timeout; ;) {
+    for (const end = Date.now() + 60000; ;) {
       const ready = await request(port, 'GET', '/status').then(r => JSON.parse(r.body).value.ready, () => false);
       if (ready) break;
       if (Date.now() > end || wd.exitCode !== null) throw new Error(`${driver} did not start`);
