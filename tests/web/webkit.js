@@ -133,6 +133,12 @@ class Page {
     return this.browser.command(method, url, body, this);
   }
 
+  // The scripts go with every page loaded from now on, whichever window or worker asks: a service worker
+  // checks for an update in the background, and the hash its sw.js carries must not depend on when.
+  navigate(method, url, body) {
+    return this.browser.command(method, url, body, this, () => { this.browser.pages.scripts = [...this.scripts]; });
+  }
+
   actions(actions) {
     return this.command('POST', '/actions', {actions});
   }
@@ -152,11 +158,11 @@ class Page {
   }
 
   async goto(url) {
-    await this.command('POST', '/url', {url: await this.browser.pages.address(url)});
+    await this.navigate('POST', '/url', {url: await this.browser.pages.address(url)});
   }
 
   async reload() {
-    await this.command('POST', '/refresh');
+    await this.navigate('POST', '/refresh');
   }
 
   // Resolves once another document than the present one has loaded: the present one is marked first, in the
@@ -226,13 +232,14 @@ class Browser {
     this.queue = Promise.resolve();
   }
 
-  command(method, url, body, page) {
+  command(method, url, body, page, before = () => {}) {
     const run = async () => {
       if (page && this.current !== page) {
         await this.send('POST', '/window', {handle: page.handle});
         this.current = page;
       }
-      if (page) Object.assign(this.pages, {scripts: page.scripts, offline: page.offline});
+      if (page) this.pages.offline = page.offline;
+      before();
       return this.send(method, url, body);
     };
     const result = this.queue.then(run);
