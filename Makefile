@@ -99,7 +99,7 @@ web-if-checked:
 	  rm -rf $(WEB_BUILD)/glimtra.html $(WEB_BUILD)/site; fi
 
 # The driver of the browser tests, puppeteer-core as tests/web/package-lock.json pins it (it brings no browser;
-# the tests use Debian's chromium), installed into the web build rather than the tree.
+# the tests use Debian's chromium and Firefox ESR), installed into the web build rather than the tree.
 web-driver:
 	@mkdir -p $(WEB_BUILD)/driver
 	@if ! cmp -s tests/web/package-lock.json $(WEB_BUILD)/driver/package-lock.json || \

@@ -1,8 +1,12 @@
 // Glimtra's page in Debian's chromium, driven over the DevTools protocol with real mouse, touch and key
 // events: the golden frames, whole rounds, the level button, Escape, what the page says when it cannot run,
-// what the player sees on the screen and the page's pace; and the site beside it as an installed app.
+// what the player sees on the screen and the page's pace; and the site beside it as an installed app. The same
+// cases play it in Firefox ESR (puppeteer over WebDriver BiDi) and WebKitGTK (W3C WebDriver, see webkit.js),
+// each as far as its driver reaches.
 // Usage: node web_test.js PAGE GOLDEN_DIR OUT_DIR golden|pressedGo|rounds|touch|escape|failures|screen|pace|
-//                                                 installable|offline|failedInstall|atRest|redraw
+//                                                 installable|offline|failedInstall|sharedHost|siteChanged|
+//                                                 newBuild|atRest|redraw [chromium|firefox|webkit]
+// Several cases, joined by commas, play one after another in one browser (Firefox takes seconds to start).
 'use strict';
 const {execFileSync} = require('child_process');
 const fs = require('fs');
@@ -12,7 +16,12 @@ const path = require('path');
 const zlib = require('zlib');
 const puppeteer = require('puppeteer-core');
 
-const [pageFile, goldenDir, outDir, testCase] = process.argv.slice(2);
+const [pageFile, goldenDir, outDir, caseList, engine = 'chromium'] = process.argv.slice(2);
+let testCase = caseList;
+// What each engine's driver can do beyond the pages, mouse and keys of all three: DevTools (chromium's
+// installability, service worker states and touch gestures), and display densities other than the display's.
+// Touch too, but for WebKitGTK's driver, which sends touches as mouse events: it plays no touch case.
+const can = {cdp: engine === 'chromium', densities: engine !== 'webkit'};
 const kWidth = 350, kHeight = 300;
 // The round clock and the draw are the page's own Date.now: frozen at a second whose srand() seed draws the
 // code row of the golden frames, 4 7 1 8 2 6, and moved on only by the test (as tests/seams.cpp does).
@@ -161,6 +170,7 @@ async function open(browser, {url = 'file://' + path.resolve(pageFile), viewport
     window.glimtraClock = step => { now += step; };
     if (noWasm) delete window.WebAssembly;
   }, kSeedSecond * 1000 + 500, noWasm);
+  if (!can.cdp) await page.evaluateOnNewDocument(watchWorker);
   await page.goto(url);
   page.problems = problems;
   return page;
@@ -435,7 +445,8 @@ async function screen(browser) {
   const desktop = {hasTouch: false, isMobile: false}, phone = {hasTouch: true, isMobile: true};
   // 600x500: 1.71 by width, 1.67 by height, where rounding would give 2 and overflow the window.
   for (const [view, what] of [[{width: 600, height: 500, deviceScaleFactor: 1, ...desktop}, 'a small window'],
-                              [{width: 750, height: 620, deviceScaleFactor: 1.5, ...desktop}, 'at 150%']]) {
+                              [{width: 750, height: 620, deviceScaleFactor: 1.5, ...desktop}, 'at 150%']]
+         .filter(([view]) => can.densities || view.deviceScaleFactor === 1)) {
     const page = await open(browser, {viewport: view});
     await expectGolden(page, 'startup');
     await expectOnScreen(page, golden, what);
@@ -448,12 +459,14 @@ async function screen(browser) {
   await expectGolden(page, 'startup');
   await page.evaluate(() => { window.glimtraNotReloaded = true; });
   for (const [view, what] of [[{width: 1200, height: 1000}, 'enlarged'], [{width: 500, height: 400}, 'made smaller'],
-                              [{width: 800, height: 600, deviceScaleFactor: 2}, 'on a denser display']]) {
+                              [{width: 800, height: 600, deviceScaleFactor: 2}, 'on a denser display']]
+         .filter(([view]) => can.densities || !view.deviceScaleFactor)) {
     await page.setViewport({deviceScaleFactor: 1, ...desktop, ...view});
     await expectOnScreen(page, golden, what);
   }
   check(await page.evaluate(() => window.glimtraNotReloaded), 'the page was loaded anew');
   await page.close();
+  if (!can.densities) return;
 
   // A phone of 1071x2226 device pixels, where the canvas's place in CSS pixels is no whole number.
   page = await open(browser, {viewport: {width: 408, height: 848, deviceScaleFactor: 2.625, ...phone}});
@@ -463,6 +476,7 @@ async function screen(browser) {
   await page.setViewport({width: 848, height: 408, deviceScaleFactor: 2.625, ...phone});
   await expectOnScreen(page, golden, 'the phone turned');
   check(await page.evaluate(() => window.glimtraNotReloaded), 'turning the phone loaded the page anew');
+  if (!can.cdp) return check(page.problems.length === 0, page.problems.join('\n'));
 
   // A pinch and a swipe of a player's fingers, on the game's notes at the right (where the game takes them for
   // no control) and on the page's margin: the page neither zooms nor scrolls.
@@ -540,6 +554,7 @@ async function withSite(body) {
 // The page's service workers once they have settled, as DevTools sees them: 'activated' where one is (a new one
 // may wait beside it), 'none' where the install failed.
 async function worker(page) {
+  if (!can.cdp) return workerOfPage(page);
   const cdp = await page.createCDPSession(), states = {};
   const settled = new Promise((done, fail) => {
     setTimeout(() => fail(new Error('no service worker settles: ' + JSON.stringify(states))), 30000).unref();
@@ -552,6 +567,27 @@ async function worker(page) {
   });
   await cdp.send('ServiceWorker.enable');
   return settled.finally(() => cdp.detach());
+}
+
+// The same, as the page sees it where there is no DevTools: the registration of the page's own register() call,
+// recorded by watchWorker from the page's start.
+function watchWorker() {
+  const container = navigator.serviceWorker, register = container && container.register;
+  if (register) container.register = (...a) => (window.glimtraRegistration = register.apply(container, a));
+}
+
+async function workerOfPage(page) {
+  for (const end = Date.now() + 30000; Date.now() < end; await frames(page, 5)) {
+    const state = await page.evaluate(async () => {
+      const r = window.glimtraRegistration && await window.glimtraRegistration.catch(() => null);
+      if (r === null) return 'none';
+      if (!r || r.installing) return 'settling';
+      if (r.active) return r.active.state === 'activated' ? 'activated' : 'settling';
+      return r.waiting ? 'settling' : 'none';
+    });
+    if (state !== 'settling') return state;
+  }
+  throw new Error('no service worker settles');
 }
 
 Object.assign(cases, {
@@ -621,7 +657,9 @@ Object.assign(cases, {
       check(cached.length === 1 && cached[0].includes(marker), `the caches hold ${cached.length} pages`);
       await site.stop();
       await page.setOfflineMode(true);
-      await page.reload();
+      // Started anew, at an address that no HTTP cache holds (as a launcher's ?source=... gives): Firefox and
+      // WebKit take a page from a fresh HTTP cache offline, and only the worker may answer here.
+      await page.goto(site.url + '?offline');
       await playRight(page);
       check((await page.content()).includes(marker) && page.problems.length === 0, 'offline: ' + page.problems);
     });
@@ -897,28 +935,36 @@ function chromium() {
 }
 
 async function main() {
-  if (!cases[testCase]) throw new Error('no case ' + testCase + '; one of ' + Object.keys(cases).join(' '));
+  for (const c of caseList.split(','))
+    if (!cases[c]) throw new Error('no case ' + c + '; one of ' + Object.keys(cases).join(' '));
   fs.mkdirSync(outDir, {recursive: true});
-  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'glimtra-chromium-'));
-  const browser = await puppeteer.launch({
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), `glimtra-${engine}-`));
+  // A page whose game never gives the thread back fails its next call here, well within the test's limit.
+  const browser = engine === 'webkit' ? await require('./webkit').launch({timeout: 20000})
+    : engine === 'firefox' ? await puppeteer.launch({
+      browser: 'firefox', executablePath: '/usr/lib/firefox-esr/firefox-esr', headless: true, userDataDir: profile,
+      defaultViewport: {width: 800, height: 600}, protocolTimeout: 20000})
+    : await puppeteer.launch({
     executablePath: chromium(),
     headless: true,
     userDataDir: profile,
     args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
            '--disable-component-update', '--disable-sync', '--window-size=800,600'],
     defaultViewport: {width: 800, height: 600},
-    // A page whose game never gives the thread back fails its next call here, well within the test's limit.
     protocolTimeout: 20000,
   });
   try {
-    await cases[testCase](browser);
+    for (testCase of caseList.split(',')) {
+      await cases[testCase](browser);
+      console.log(`web ${testCase}: passed${engine === 'chromium' ? '' : ' in ' + engine}`);
+    }
   } finally {
     await browser.close();
     fs.rmSync(profile, {recursive: true, force: true});
   }
 }
 
-main().then(() => console.log(`web ${testCase}: passed`), e => {
-  console.error(`web ${testCase}: ${e.stack || e}`);
+main().catch(e => {
+  console.error(`web ${testCase}${engine === 'chromium' ? '' : ' in ' + engine}: ${e.stack || e}`);
   process.exitCode = 1;
 });
