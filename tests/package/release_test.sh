@@ -32,7 +32,7 @@ version=$(sed -n 's/^project(glimtra VERSION \([^ ]*\) .*/\1/p' "$tmp/a/CMakeLis
 refused() { # WHAT CLONE OUT ENV...
   what=$1 clone=$2 out=$3
   shift 3
-  if (cd "$clone" && env "$@" tools/make-release "$out") >"$tmp/said" 2>"$tmp/err"; then
+  if (cd "$clone" && env PARTS=source "$@" tools/make-release "$out") >"$tmp/said" 2>"$tmp/err"; then
     bad "$what: make-release succeeded"
   fi
   [ "$(wc -l <"$tmp/err")" -eq 1 ] || bad "$what: not one line: $(cat "$tmp/err")"
@@ -43,7 +43,7 @@ refused() { # WHAT CLONE OUT ENV...
 refused "an unknown key" "$tmp/a" "$tmp/out-a" RELEASE_KEY=0123456789ABCDEF0123456789ABCDEF01234567 APT_URL=x
 refused "not a fingerprint" "$tmp/a" "$tmp/out-a" RELEASE_KEY=release@invalid APT_URL=x
 refused "a key that cannot sign" "$tmp/a" "$tmp/out-a" RELEASE_KEY="$cert" APT_URL=x
-refused "no address for apt" "$tmp/a" "$tmp/out-a" RELEASE_KEY="$key"
+refused "no address for apt" "$tmp/a" "$tmp/out-a" RELEASE_KEY="$key" PARTS=amd64
 [ ! -e "$tmp/out-a" ] || bad "a refused key made $tmp/out-a"
 
 # Unsigned: said in one line, and marked in the name.
