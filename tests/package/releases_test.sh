@@ -26,7 +26,10 @@ failed=""
 git clone -q "$src" "$tmp/n" && git clone -q "$src" "$tmp/next"
 version=$(sed -n 's/^project(glimtra VERSION \([^ ]*\) .*/\1/p' "$src/CMakeLists.txt")
 next=$(echo "$version" | awk -F. '{ print $1 "." $2 "." $3 + 1 }')
-(cd "$tmp/next" && tools/new-version "$next" --sv "Provversion." --en "Test release." >/dev/null &&
+# Dated as N, so that SDL for Windows, whose build takes in the release date, is built once for both.
+released=$(sed -n 's/.*<release version="[^"]*" date="\([^"]*\)".*/\1/p' "$src/dist/se.glimtra.Glimtra.metainfo.xml" |
+  head -n 1)
+(cd "$tmp/next" && tools/new-version --date "$released" "$next" --sv "Provversion." --en "Test release." >/dev/null &&
   git -c user.name=Test -c user.email=test@invalid commit -q -a -m "Raise the version to $next")
 export GNUPGHOME=$tmp/gnupg
 mkdir -m 700 "$GNUPGHOME"
