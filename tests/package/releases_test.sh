@@ -4,7 +4,8 @@
 # package and the Windows installer, signed with a throwaway key, its repository at a free port of
 # 127.0.0.1). On fresh minimal Debian 12, 13 and testing systems, N is installed from its apt repository
 # added as a player adds it, plays, and N+1 upgrades it and plays, while an altered or wrongly signed
-# repository is refused with nothing changed (tools/check-release-upgrade); N's installer, then N+1's over
+# repository is refused with nothing changed, and the pin keeps out a package of Debian's that the
+# repository offers too (tools/check-release-upgrade); N's installer, then N+1's over
 # it, under Wine (the installer's test, given both). Then, on 13 and testing, make test from a clone as a new
 # developer runs it. It needs root, the network and some minutes, so it runs only as root with CI set (as
 # .ci/run does); otherwise it is skipped.
@@ -53,7 +54,8 @@ first=$tmp/out-n/glimtra-$version-partial
 second=$tmp/out-next/glimtra-$next-partial
 
 for release in bookworm trixie testing; do
-  "$tools/check-release-upgrade" "$release" "$first" "$second" "$round" || failed="$failed $release-upgrade"
+  PROBE_KEY=$RELEASE_KEY "$tools/check-release-upgrade" "$release" "$first" "$second" "$round" ||
+    failed="$failed $release-upgrade"
 done
 if [ "$parts" = "amd64 windows" ]; then
   GLIMTRA_MSI=$first/Glimtra-$version-win64.msi GLIMTRA_NEWER_MSI=$second/Glimtra-$next-win64.msi "$msi" ||
