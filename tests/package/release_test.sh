@@ -64,10 +64,11 @@ gpgv --keyring "$tmp/keyring.pgp" "$signed/SHA256SUMS.asc" "$signed/SHA256SUMS" 
 (cd "$signed" && sha256sum --quiet -c SHA256SUMS) || bad "signed: sha256sum -c fails"
 cmp -s "$unsigned/SHA256SUMS" "$signed/SHA256SUMS" || bad "two clones made other files: $(diff "$unsigned/SHA256SUMS" "$signed/SHA256SUMS")"
 
-# A build that fails midway (no SDL release for the Windows build) leaves the folder of the run before as
-# it was, and nothing beside it.
+# A build that fails midway (the Windows build, given an SDL release that is no tarball) leaves the folder
+# of the run before as it was, and nothing beside it.
 cp "$signed/SHA256SUMS" "$tmp/before"
-if (cd "$tmp/b" && RELEASE_KEY=$key PARTS=windows SDL2_SOURCE=$tmp/none.tar.xz tools/make-release "$tmp/out-b") \
+echo "not a tarball" >"$tmp/SDL2.tar.xz"
+if (cd "$tmp/b" && RELEASE_KEY=$key PARTS=windows SDL2_SOURCE=$tmp/SDL2.tar.xz tools/make-release "$tmp/out-b") \
   >"$tmp/said" 2>&1; then
   bad "a failed build: make-release succeeded"
 fi
