@@ -41,6 +41,8 @@ port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0));
 # Debian checks run without.
 parts=amd64
 if [ -f "$src/build-windows/Glimtra-$version-win64.msi" ]; then parts="amd64 windows"; fi
+# The SDL releases beside the clones as beside this one, for the installers' builds.
+[ ! -d "$src/../shared" ] || ln -s "$(cd "$src/../shared" && pwd)" "$tmp/shared"
 # SDL for Windows as make test built it, so that it is not built again: the same stamp, the same bytes.
 if [ -f "$src/build-windows/sdl/stamp" ]; then
   mkdir -p "$tmp/cache/windows" && cp -R "$src/build-windows/sdl" "$tmp/cache/windows/"
