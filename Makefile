@@ -2,7 +2,7 @@
 BUILD := build
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test build sanitize golden artwork bench install deb web web-if-checked web-driver windows clean
+.PHONY: run test build sanitize golden artwork bench install deb web web-if-checked web-driver windows release clean
 
 run:
 	@tools/install-deps run
@@ -116,6 +116,16 @@ windows:
 	@tools/install-deps windows
 	tools/build-windows $(WINDOWS_BUILD)
 
+# Every file of this version, from the committed tree, into $(RELEASE_BUILD)/glimtra-VERSION/: the source
+# tarball and source package, the .deb for amd64, arm64 and armhf, the page and the web app's site as a zip,
+# the Windows zip and MSI, the apt repository and SHA256SUMS, signed with the key whose fingerprint
+# RELEASE_KEY gives (APT_URL: where apt/ is published); without RELEASE_KEY, unsigned and named so.
+# docs/releasing.md walks through it.
+RELEASE_BUILD := build-release
+release:
+	@tools/install-deps release
+	tools/make-release $(RELEASE_BUILD)
+
 # The in-process tests again, built with AddressSanitizer and UndefinedBehaviorSanitizer. What runs the binary
 # itself (end-to-end, memcheck, installation, the browser page, the Windows zip) and the format check stay
 # with the main build. Tests that open a real display run without leak checks: SDL's X11 and GL drivers keep
@@ -131,4 +141,4 @@ sanitize:
 	exit $$status
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(WEB_BUILD) $(WINDOWS_BUILD) build-deb build-deb-*
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WEB_BUILD) $(WINDOWS_BUILD) build-deb build-deb-* $(RELEASE_BUILD)

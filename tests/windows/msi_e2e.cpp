@@ -15,9 +15,29 @@ namespace fs = std::filesystem;
 namespace e2e {
 namespace {
 
+// The two packages installed one over the other: make windows's, and one of the next version made by the
+// same tool from its zip's files; or two releases' packages, which GLIMTRA_MSI and GLIMTRA_NEWER_MSI name
+// (each with its zip beside it), as a school's computers go from one release to the next.
+std::string Given(const char *name, const std::string &otherwise) {
+  const char *value = getenv(name);
+  return value && *value ? value : otherwise;
+}
+const bool kReleases = !Given("GLIMTRA_NEWER_MSI", "").empty();
+// Glimtra-VERSION-win64.msi: its version, and the zip of the same files beside it.
+std::string VersionOf(const std::string &msi) {
+  const std::string name = fs::path(msi).filename().string();
+  return name.substr(8, name.rfind("-win64") - 8);
+}
+std::string ZipOf(const std::string &msi) { return msi.substr(0, msi.size() - 4) + ".zip"; }
 const std::string kWork = std::string(kWindowsBuild) + "/msi";
-const std::string kZipFolder = kWork + "/zip/" + kZipName;
-const std::string kNewerMsi = kWork + "/Glimtra-" + kNewerVersion + "-win64.msi";
+const std::string kFirstMsi = Given("GLIMTRA_MSI", kMsi);
+const std::string kFirstZip = kReleases ? ZipOf(kFirstMsi) : kZip;
+const std::string kFirstVersion = VersionOf(kFirstMsi);
+const std::string kZipFolder = kWork + "/zip/" + fs::path(kFirstZip).stem().string();
+const std::string kNewerMsi =
+    kReleases ? Given("GLIMTRA_NEWER_MSI", "") : kWork + "/Glimtra-" + kNewerVersion + "-win64.msi";
+const std::string kNewerZipFolder =
+    kReleases ? kWork + "/newer/" + fs::path(ZipOf(kNewerMsi)).stem().string() : kZipFolder;
 
 std::string WindowsPath(std::string path) {
   for (char &c : path)
@@ -71,16 +91,22 @@ class InstalledGame : public WineTest {
  protected:
   static void SetUpTestSuite() {
     E2eTest::SetUpTestSuite();
-    if (!fs::exists(kMsi) || !fs::exists(kZip)) {
-      missing = std::string("no ") + kMsi + " and zip: make windows builds them";
+    if (!fs::exists(kFirstMsi) || !fs::exists(kFirstZip)) {
+      missing = "no " + kFirstMsi + " and zip: make windows builds them";
       return;
     }
     // A prefix in which nothing was ever installed, and the package of a newer version, made by the same
     // tool from the same files (those of the zip).
     fs::remove_all(kWork);
     fs::create_directories(kWork + "/zip");
-    if (Shell("cd '" + kWork + "/zip' && cmake -E tar xf '" + kZip + "' && SOURCE_DATE_EPOCH=0 '" + kMakeMsi +
-              "' '" + kZipFolder + "' " + kNewerVersion + " '" + kNewerMsi + "'") != 0)
+    fs::create_directories(kWork + "/newer");
+    if (Shell("cd '" + kWork + "/zip' && cmake -E tar xf '" + kFirstZip + "'") != 0)
+      missing = "the unpacked " + kFirstZip;
+    else if (kReleases &&
+             Shell("cd '" + kWork + "/newer' && cmake -E tar xf '" + ZipOf(kNewerMsi) + "'") != 0)
+      missing = "the unpacked zip beside " + kNewerMsi;
+    else if (!kReleases && Shell("SOURCE_DATE_EPOCH=0 '" + std::string(kMakeMsi) + "' '" + kZipFolder + "' " +
+                                 kNewerVersion + " '" + kNewerMsi + "'") != 0)
       missing = "a package of version " + std::string(kNewerVersion);
     if (missing.empty()) SetUpPrefix(kWork + "/prefix");
   }
@@ -138,13 +164,13 @@ TEST_F(InstalledGame, InstallsSilentlyPlaysReplacesTheOlderRefusesToGoBackAndUni
   const Registry keysBefore = Flushed("/system.reg");
 
   // Silent, as Group Policy and Intune install it: the zip's files in Program Files, a shortcut, an entry.
-  ASSERT_EQ(Msiexec({"/i", WindowsPath(kMsi), "/qn"}), 0) << ReadFile(log);
+  ASSERT_EQ(Msiexec({"/i", WindowsPath(kFirstMsi), "/qn"}), 0) << ReadFile(log);
   const Installed first = Look();
   EXPECT_TRUE(first.files == Files(kZipFolder)) << "C:\\Program Files\\Glimtra is not the zip's folder";
   ASSERT_EQ(first.entries.size(), 1u) << "not one entry in the installed apps";
   const Registry machine = ReadRegistry(prefix + "/system.reg");
   const auto &entry = machine.at(first.entries.begin()->first);
-  EXPECT_EQ(entry.at("DisplayVersion"), kVersion);
+  EXPECT_EQ(entry.at("DisplayVersion"), kFirstVersion);
   EXPECT_EQ(entry.at("Publisher"), "The Glimtra developers");
   for (const char *address : {"URLInfoAbout", "URLUpdateInfo", "HelpLink", "HelpTelephone", "Contact"})
     EXPECT_EQ(entry.count(address) ? entry.at(address) : "", "") << "an address the project does not have";
@@ -183,22 +209,23 @@ TEST_F(InstalledGame, InstallsSilentlyPlaysReplacesTheOlderRefusesToGoBackAndUni
 
   // A newer version over it: one entry, the newer one. It is another package, with a package code of its own
   // (Windows tells packages apart by it, Wine does not).
-  EXPECT_EQ(Shell("test \"$(msiinfo suminfo '" + std::string(kMsi) +
-                  "' | grep Revision)\" != \"$(msiinfo suminfo '" + kNewerMsi + "' | grep Revision)\""),
+  EXPECT_EQ(Shell("test \"$(msiinfo suminfo '" + kFirstMsi + "' | grep Revision)\" != \"$(msiinfo suminfo '" +
+                  kNewerMsi + "' | grep Revision)\""),
             0)
       << "one package code for two packages";
   ASSERT_EQ(Msiexec({"/i", WindowsPath(kNewerMsi), "/qn"}), 0) << ReadFile(log);
   const Installed newer = Look();
   ASSERT_EQ(newer.entries.size(), 1u) << "not one entry after the upgrade";
-  EXPECT_EQ(newer.entries.begin()->second, kNewerVersion);
-  EXPECT_TRUE(newer.files == first.files) << "other files after the upgrade";
+  EXPECT_EQ(newer.entries.begin()->second, VersionOf(kNewerMsi));
+  EXPECT_TRUE(newer.files == Files(kNewerZipFolder))
+      << "C:\\Program Files\\Glimtra is not the newer zip's folder";
   EXPECT_FALSE(newer.shortcut.empty()) << "no shortcut after the upgrade";
 
   // The older one over it is refused and changes nothing: silently with a failure status, and by hand with
   // a message in both languages, which Return dismisses.
-  EXPECT_NE(Msiexec({"/i", WindowsPath(kMsi), "/qn"}), 0) << "the older version was not refused";
+  EXPECT_NE(Msiexec({"/i", WindowsPath(kFirstMsi), "/qn"}), 0) << "the older version was not refused";
   EXPECT_TRUE(Look() == newer) << "the refused older version changed the installation";
-  Process byHand = StartMsiexec({"/i", WindowsPath(kMsi)}, "-all,+win");
+  Process byHand = StartMsiexec({"/i", WindowsPath(kFirstMsi)}, "-all,+win");
   // Wine's installer titles its message box so.
   const Window box = FindWindow(x->dpy(), "Install Failed", kWineWait);
   ASSERT_NE(box, 0u) << "no message box: " << ReadFile(log);
