@@ -1,6 +1,6 @@
 #!/bin/sh
-# tests/elsewhere.sh puts the copy of a clone under /tmp after /usr, and of a clone elsewhere (this build
-# folder) before it, whatever TMPDIR says; and the copy holds the clone's files.
+# tests/elsewhere.sh puts the copy of a clone under /tmp after /usr, and of a clone under /var/tmp before
+# it, whatever TMPDIR says (this build folder's side among others); and the copy holds the clone's files.
 # Usage: elsewhere_test.sh SCRATCH_DIR
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
@@ -19,18 +19,18 @@ copy_of() {
   )
 }
 
+# Two clones, one on each side of /usr, wherever this build folder is (CI's clone may be under /tmp).
 under_tmp=$(mktemp -d /tmp/glimtra-clone.XXXXXX)
-trap 'rm -rf "$under_tmp"' EXIT
-echo "$under_tmp" >"$under_tmp/marker"
-mkdir "$scratch/clone" && echo "$scratch/clone" >"$scratch/clone/marker"
-sorts_before_usr "$under_tmp" && ! sorts_before_usr "$scratch" || fail "$scratch sorts before /usr"
+under_var=$(mktemp -d /var/tmp/glimtra-clone.XXXXXX)
+trap 'rm -rf "$under_tmp" "$under_var"' EXIT
+for clone in "$under_tmp" "$under_var"; do echo "$clone" >"$clone/marker"; done
 
-for tmpdir in "" /tmp; do
+for tmpdir in "" /tmp "$scratch"; do
   tree=$(copy_of "$under_tmp" "$tmpdir")
   ! sorts_before_usr "$tree" || fail "a clone under /tmp copied to $tree (TMPDIR=$tmpdir), before /usr too"
 done
 for tmpdir in "" /var/tmp "$scratch"; do
-  tree=$(copy_of "$scratch/clone" "$tmpdir")
-  sorts_before_usr "$tree" || fail "a clone in $scratch copied to $tree (TMPDIR=$tmpdir), after /usr too"
+  tree=$(copy_of "$under_var" "$tmpdir")
+  sorts_before_usr "$tree" || fail "a clone under /var/tmp copied to $tree (TMPDIR=$tmpdir), after /usr too"
 done
 echo "elsewhere test: copies of clones before and after /usr made on the other side, with and without TMPDIR"
