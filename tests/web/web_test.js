@@ -805,10 +805,14 @@ Object.assign(cases, {
       // chromium's own look for a new worker after the visit is over before the new build is put up.
       for (const end = Date.now() + 20000; !site.asked.includes('sw.js') && Date.now() < end;) await frames(first, 2);
       site.dir = next;
-      await first.setOfflineMode(true);  // and back: the page asks for a new build
+      // Offline and back, each seen by the page: the network's return makes it ask for a new build.
+      await first.setOfflineMode(true);
+      await first.waitForFunction(() => !navigator.onLine, {polling: 100, timeout: 20000});
       await first.setOfflineMode(false);
-      await first.waitForFunction(() => navigator.serviceWorker.getRegistration().then(r => !!r.waiting))
-        .catch(() => { throw new Error('the open page does not learn of the new build'); });
+      await first.waitForFunction(() => navigator.onLine, {polling: 100, timeout: 20000});
+      await first.waitForFunction(() => navigator.serviceWorker.getRegistration().then(r => !!r.waiting),
+                                  {polling: 250, timeout: 60000})
+        .catch(e => { throw new Error('the open page does not learn of the new build: ' + e.message); });
       await first.evaluate(() => new Promise(done => setTimeout(done, 1000)));
       check(!(await first.$(offer)), 'the new build is offered during a round');
       await advance(first, 4001);
