@@ -15,12 +15,14 @@ const kSettleMs = 2000, kMeasureMs = 10000;
 const ticksPerSecond = 100;  // USER_HZ of /proc/PID/stat on Linux
 
 // The least a page that shows the game's window can do: each animation frame, clear the canvas and draw
-// one full-window picture (the game's background), at the same size and scale as the game's page.
-function floorPage(dir) {
+// one full-window picture (the game's background), at the same size and scale as the game's page. With
+// `still`, it draws that picture once and then only asks for every animation frame: what a page paced by the
+// display costs when nothing on it changes, below which no such page at rest can go.
+function floorPage(dir, still = false) {
   const skin = fs.readFileSync(path.join(__dirname, '..', 'pix', 'skin3.bmp')).toString('base64');
   const html = fs.readFileSync(pageFile, 'utf8');
   const style = /<style>[\s\S]*?<\/style>/.exec(html)[0];
-  const file = path.join(dir, 'floor.html');
+  const file = path.join(dir, still ? 'still.html' : 'floor.html');
   fs.writeFileSync(file, `<!DOCTYPE html><html><head><meta charset="utf-8">${style}</head><body>
 <canvas id="canvas" width="350" height="300"></canvas><script>
 const canvas = document.getElementById('canvas'), ctx = canvas.getContext('2d');
@@ -31,8 +33,9 @@ document.documentElement.style.setProperty('--canvas-height', 300 * factor / rat
 const skin = new Image();
 skin.src = 'data:image/bmp;base64,${skin}';
 skin.decode().then(() => {
-  const frame = () => { ctx.fillStyle = '#aaa'; ctx.fillRect(0, 0, 350, 300); ctx.drawImage(skin, 0, 0);
-                        requestAnimationFrame(frame); };
+  let drawn = false;
+  const frame = () => { if (!drawn) { ctx.fillStyle = '#aaa'; ctx.fillRect(0, 0, 350, 300); ctx.drawImage(skin, 0, 0); }
+                        drawn = ${still}; requestAnimationFrame(frame); };
   requestAnimationFrame(frame);
 });
 </script></body></html>`);
@@ -165,16 +168,18 @@ async function measure(file, game) {
 async function main() {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'glimtra-floor-'));
   try {
-    const floor = floorPage(dir);
-    const game = [], least = [];
+    const floor = floorPage(dir), still = floorPage(dir, true);
+    const game = [], least = [], frames = [];
     // The two pages take turns, so that whatever else the machine does weighs on both alike.
     for (let run = 1; run <= runs; ++run) {
       console.error(`In chromium, run ${run} of ${runs} (${kMeasureMs / 1000} s each)...`);
       game.push(await measure(pageFile, true));
       least.push(await measure(floor, false));
+      frames.push(await measure(still, false));
     }
     const bytes = fs.statSync(pageFile).size, gzipped = zlib.gzipSync(fs.readFileSync(pageFile), {level: 9}).length;
     const g = median(game.map(r => r.cpu)), f = median(least.map(r => r.cpu)), gr = median(game.map(r => r.round));
+    const s = median(frames.map(r => r.cpu));
     const gFirst = median(game.map(r => r.firstFrame)), fFirst = median(least.map(r => r.firstFrame));
     const ratio = g / f, roundRatio = gr / f;
     const spread = values => `${Math.min(...values).toFixed(1)}–${Math.max(...values).toFixed(1)}`;
@@ -201,6 +206,7 @@ Measured ${new Date().toISOString().slice(0, 10)} in ${(await chromiumVersion())
 | glimtra.html, KB (gzip -9 KB) | ${(bytes / 1024).toFixed(0)} (${(gzipped / 1024).toFixed(0)}) | | | < 300 | ${bytes < 300 * 1024 ? 'yes' : 'no'} |
 | CPU share of all chromium processes at rest at the title screen over ${kMeasureMs / 1000} s (%, median of ${runs}; runs ${spread(game.map(r => r.cpu))} against ${spread(least.map(r => r.cpu))}) | ${g.toFixed(1)} | ${f.toFixed(1)} | ${ratio.toFixed(2)} | ≤ 0.5 | ${ratio <= 0.5 ? 'yes' : 'no'} |
 | The same in a round, its bars growing, from a press of GO (%, median of ${runs}; runs ${spread(game.map(r => r.round))}) | ${gr.toFixed(1)} | ${f.toFixed(1)} | ${roundRatio.toFixed(2)} | ≤ 1.1 | ${roundRatio <= 1.1 ? 'yes' : 'no'} |
+| For comparison: a page that asks for every animation frame and draws nothing after its first (%, median of ${runs}; runs ${spread(frames.map(r => r.cpu))}) | ${s.toFixed(1)} | ${f.toFixed(1)} | ${(s / f).toFixed(2)} | | |
 | Navigation to the first frame drawn (ms, median of ${runs}; runs ${spreadMs(game.map(r => r.firstFrame))} against ${spreadMs(least.map(r => r.firstFrame))}) | ${gFirst.toFixed(0)} | ${fFirst.toFixed(0)} | ${(gFirst / fFirst).toFixed(2)} | | |
 
 The page's first frame, from navigation (medians of ${runs}):
@@ -208,9 +214,10 @@ ${parts.join('\n')}
   ${'the first frame seen drawn'.padEnd(46)} +${(gFirst - at('flip')).toFixed(0).padStart(4)} ms  (at ${gFirst.toFixed(0)})
 
 Runs, in turn (CPU % at rest, in a round; first frame ms):
-${game.map((r, i) => `  page  ${r.cpu.toFixed(1)} ${r.round.toFixed(1)} ${r.firstFrame.toFixed(0)}\n  floor ${least[i].cpu.toFixed(1)} ${least[i].firstFrame.toFixed(0)}`).join('\n')}
+${game.map((r, i) => `  page  ${r.cpu.toFixed(1)} ${r.round.toFixed(1)} ${r.firstFrame.toFixed(0)}\n  floor ${least[i].cpu.toFixed(1)} ${least[i].firstFrame.toFixed(0)}\n  still ${frames[i].cpu.toFixed(1)}`).join('\n')}
 
-Floor: a page of the same size and scale that clears its canvas and draws the game's background each frame.`);
+Floor: a page of the same size and scale that clears its canvas and draws the game's background each frame;
+still: the same page drawing it once, then only asking for each animation frame.`);
   } finally {
     fs.rmSync(dir, {recursive: true, force: true});
   }
