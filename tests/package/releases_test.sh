@@ -66,9 +66,11 @@ else
   echo "releases: make test built no installer here (no SDL releases), so the Windows upgrade is not checked"
 fi
 # The README's make test itself, the browser page and the Windows zip included, with another architecture
-# enabled as on machines that play 32-bit games; then a second install-deps must find everything there.
-build='dpkg --add-architecture i386 && apt-get update -qq && make test &&
-  again=$(tools/install-deps test 2>&1) && { [ -z "$again" ] || { echo "install-deps again: $again"; exit 1; }; }'
+# enabled as on machines that play 32-bit games; then a second install-deps must find everything there, but
+# for what the release cannot install and the tests do without (each said again in one line).
+build='dpkg --add-architecture i386 && apt-get update -qq && make test && {
+  again=$(tools/install-deps test 2>&1 | grep -v "cannot be installed from this release.s archive; what needs it is skipped$")
+  [ -z "$again" ] || { echo "install-deps again: $again"; exit 1; }; }'
 for release in trixie testing; do
   "$tools/check-release-build" "$release" "$build" || failed="$failed $release-build"
 done
